@@ -30,7 +30,8 @@ int main(int argc, char** argv) {
     devices::SetReadAheadEnabled(true);
     const double bytes = double(device.TotalSectors) * device.BytesPerSector;
 
-    const double catSeconds = bench::BestSeconds(3, [&] { bench::Shell("cat " + image + " > /dev/null"); });
+    const double catSeconds =
+        bench::BestSeconds(3, [&] { bench::Shell("cat " + image + " > /dev/null"); });
 
     std::vector<std::byte> buffer(2 * 1024 * 1024);
     bool ok = true;
@@ -44,7 +45,8 @@ int main(int argc, char** argv) {
     const uint16_t perRequest = static_cast<uint16_t>(buffer.size() / device.BytesPerSector);
     const double bigSeconds = bench::BestSeconds(3, [&] {
         for (uint32_t s = 0; s < device.TotalSectors && ok; s += perRequest) {
-            const uint16_t n = static_cast<uint16_t>(std::min<uint32_t>(perRequest, device.TotalSectors - s));
+            const uint16_t n =
+                static_cast<uint16_t>(std::min<uint32_t>(perRequest, device.TotalSectors - s));
             ok = device.ReadSectors(s, n, false, buffer.data());
         }
     });

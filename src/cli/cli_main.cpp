@@ -17,12 +17,13 @@ namespace {
 using namespace tw;
 
 void PrintUsage() {
-    std::fprintf(stderr,
-                 "usage: tarnwell-cli [--image FILE] [--disk FILE] [--floppy FILE] [--volume FILE]\n"
-                 "                    [--cdrom FILE] [--no-system-devices] [--quiet] COMMAND [ARGS]\n"
-                 "commands:\n"
-                 "  devices             the device list\n"
-                 "  driveinfo DEVICE    the geometry of a device\n");
+    std::fprintf(
+        stderr,
+        "usage: tarnwell-cli [--image FILE] [--disk FILE] [--floppy FILE] [--volume FILE]\n"
+        "                    [--cdrom FILE] [--no-system-devices] [--quiet] COMMAND [ARGS]\n"
+        "commands:\n"
+        "  devices             the device list\n"
+        "  driveinfo DEVICE    the geometry of a device\n");
 }
 
 /// Hands the options' switches to the sector-access code and the cache.

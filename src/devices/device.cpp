@@ -15,12 +15,20 @@ bool g_ReadAheadEnabled = false;
 constexpr uint32_t CalibrationMs = 100;
 } // namespace
 
-void SetReadAheadEnabled(bool enabled) { g_ReadAheadEnabled = enabled; }
-bool ReadAheadEnabled() { return g_ReadAheadEnabled; }
+void SetReadAheadEnabled(bool enabled) {
+    g_ReadAheadEnabled = enabled;
+}
+bool ReadAheadEnabled() {
+    return g_ReadAheadEnabled;
+}
 
-TDevice::~TDevice() { DropCachedSectors(); }
+TDevice::~TDevice() {
+    DropCachedSectors();
+}
 
-void TDevice::DropCachedSectors() { CacheSlots().Drop(*this); }
+void TDevice::DropCachedSectors() {
+    CacheSlots().Drop(*this);
+}
 
 bool TDevice::ReadDirect(uint32_t sector, uint16_t count, bool showErrors, void* buffer) {
     if (AccessKind == TAccessKind::akBIOS) {
@@ -46,9 +54,9 @@ bool TDevice::ReadSectors(uint32_t sector, uint16_t count, bool showErrors, void
     }
 
     TCacheSlot& victim = cache.Slots()[cache.ChooseVictim()];
-    const uint64_t n = std::max<uint64_t>(
-        1, std::min<uint64_t>({ReadAheadSectors, CacheSlotBytes / BytesPerSector,
-                               uint64_t{TotalSectors} - sector}));
+    const uint64_t n =
+        std::max<uint64_t>(1, std::min<uint64_t>({ReadAheadSectors, CacheSlotBytes / BytesPerSector,
+                                                  uint64_t{TotalSectors} - sector}));
     if (victim.Data.size() < CacheSlotBytes) {
         victim.Data.resize(CacheSlotBytes);
     }

@@ -98,8 +98,8 @@ void TDeviceList::Detect(diskio::TStatusDialog* dialog) {
         }
         const std::string root = std::string(1, static_cast<char>('A' + j - 1)) + ":\\";
         if (dialog) {
-            dialog->SetTexts("Scanning drives", "Checking Windows drive " + root,
-                             "Please wait...", "", "");
+            dialog->SetTexts("Scanning drives", "Checking Windows drive " + root, "Please wait...",
+                             "", "");
             dialog->PumpMessages();
         }
         std::string fileSystem;

@@ -22,7 +22,9 @@ public:
 
     void Clear() { m_Items.clear(); }
     [[nodiscard]] int Count() const { return static_cast<int>(m_Items.size()); }
-    [[nodiscard]] TDevice* Items(int index) const { return m_Items.at(static_cast<size_t>(index)).get(); }
+    [[nodiscard]] TDevice* Items(int index) const {
+        return m_Items.at(static_cast<size_t>(index)).get();
+    }
     [[nodiscard]] int IndexOf(const TDevice* device) const;
     /// "fixed disk #2", with "   (74.53 GB)" when withSize is set.
     [[nodiscard]] std::string DeviceName(int index, bool withSize) const;

@@ -44,8 +44,7 @@ struct TPoint {
 };
 
 /// Top-left corner of a width × height window placed at the given screen corner.
-TPoint PlaceAtCorner(TPositions position, int screenWidth, int screenHeight, int width,
-                     int height);
+TPoint PlaceAtCorner(TPositions position, int screenWidth, int screenHeight, int width, int height);
 
 /// What the log window shows: its settings and every line added, without limit. The window
 /// itself belongs to the front end, which places it with Placement and shows Lines.

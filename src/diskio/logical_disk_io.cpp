@@ -95,8 +95,8 @@ bool ReadCdRom9x(uint8_t drive, uint32_t sector, uint16_t count, std::byte* out)
             const std::string caption =
                 "MSCDEX/CDFS CD-ROM read error " + std::to_string(tw::platform::LastErrorCode());
             const std::string text = "Error reading sector, \r\ndrv:" + std::to_string(drive) +
-                                     " LBA:" + std::to_string(sector) + " blocks:" +
-                                     std::to_string(count) + "\r\n\r\n" +
+                                     " LBA:" + std::to_string(sector) +
+                                     " blocks:" + std::to_string(count) + "\r\n\r\n" +
                                      " Abort, Retry or Ignore?";
             const TPromptAnswer answer = tw::platform::Prompter().Ask(
                 TPrompt{caption, text, TPromptIcon::piWarning, TPromptButtons::pbAbortRetryIgnore});
@@ -163,11 +163,13 @@ bool OpenNtDrive(uint8_t drive) {
         return false;
     }
     g_Unit.OpenDriveNumber = drive;
-    if (!GetLogicalGeometry(drive, g_Unit.OpenGeometry) || g_Unit.OpenGeometry.BytesPerSector == 0 ||
+    if (!GetLogicalGeometry(drive, g_Unit.OpenGeometry) ||
+        g_Unit.OpenGeometry.BytesPerSector == 0 ||
         !std::has_single_bit(g_Unit.OpenGeometry.BytesPerSector)) {
         return false;
     }
-    g_Unit.SectorShift = static_cast<unsigned>(std::countr_zero(g_Unit.OpenGeometry.BytesPerSector));
+    g_Unit.SectorShift =
+        static_cast<unsigned>(std::countr_zero(g_Unit.OpenGeometry.BytesPerSector));
     return true;
 }
 
@@ -297,9 +299,9 @@ bool GetLogicalGeometry(uint8_t drive, TDiskGeometry& geometry) {
                 geometry.Cylinders = static_cast<uint32_t>(out.Cylinders);
                 geometry.SectorsPerTrack = out.SectorsPerTrack;
                 geometry.BytesPerSector = out.BytesPerSector;
-                geometry.TotalSectors = SaturatedSectors(static_cast<uint64_t>(out.Cylinders) *
-                                                         out.TracksPerCylinder *
-                                                         out.SectorsPerTrack);
+                geometry.TotalSectors =
+                    SaturatedSectors(static_cast<uint64_t>(out.Cylinders) * out.TracksPerCylinder *
+                                     out.SectorsPerTrack);
                 if (out.MediaType == 11) {
                     geometry.MediaKind = 2;
                     geometry.Removable = 1;
@@ -364,7 +366,9 @@ void SetINT25Enabled(bool enabled) {
     EnsureStarted();
     g_Unit.INT25Enabled = enabled;
 }
-bool INT25Enabled() { return g_Unit.INT25Enabled; }
+bool INT25Enabled() {
+    return g_Unit.INT25Enabled;
+}
 
 void StartSectorAccess() {
     StartPhysicalDiskIo();

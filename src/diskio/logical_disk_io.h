@@ -9,8 +9,7 @@ namespace tw::diskio {
 /// Reads count sectors of the drive letter (A = 1 .. Z = 26) from sector on into buffer,
 /// which holds count × the drive's sector size (2048 on the CD-ROM path). Only the 9x
 /// CD-ROM path asks the user on a failure.
-[[nodiscard]] bool ReadLogicalSectors(uint8_t drive, uint32_t sector, uint16_t count,
-                                      void* buffer);
+[[nodiscard]] bool ReadLogicalSectors(uint8_t drive, uint32_t sector, uint16_t count, void* buffer);
 /// Clears geometry, then fills it for the drive letter.
 [[nodiscard]] bool GetLogicalGeometry(uint8_t drive, TDiskGeometry& geometry);
 /// 9x family: whether the drive is a CD-ROM drive.

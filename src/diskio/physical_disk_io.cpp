@@ -71,8 +71,8 @@ TPromptAnswer AskAbortRetryIgnore(const std::string& caption, const std::string&
 
 bool QueryNtGeometry(nt::THandle handle, nt::TDiskGeometryOut& out) {
     uint32_t returned = 0;
-    return nt::DeviceIoControl(handle, nt::IoctlDiskGetDriveGeometry, nullptr, 0, &out,
-                               sizeof out, returned);
+    return nt::DeviceIoControl(handle, nt::IoctlDiskGetDriveGeometry, nullptr, 0, &out, sizeof out,
+                               returned);
 }
 
 bool OpenNtDisk(uint8_t disk) {
@@ -129,10 +129,10 @@ bool ReadNt(uint8_t disk, uint32_t sector, uint16_t count, bool showErrors, std:
             if (!showErrors) {
                 return false;
             }
-            const std::string text = "error no." + std::to_string(nt::GetLastError()) + "\r\n" +
-                                     "drv:" + std::to_string(disk) + " LBA:" +
-                                     std::to_string(sector) + " blocks:" + std::to_string(count) +
-                                     "\r\n\r\n" + "Abort, Retry or Ignore?";
+            const std::string text =
+                "error no." + std::to_string(nt::GetLastError()) + "\r\n" +
+                "drv:" + std::to_string(disk) + " LBA:" + std::to_string(sector) +
+                " blocks:" + std::to_string(count) + "\r\n\r\n" + "Abort, Retry or Ignore?";
             const TPromptAnswer answer = AskAbortRetryIgnore("NT_read error", text);
             if (answer == TPromptAnswer::paAbort) {
                 return false;
@@ -210,8 +210,8 @@ bool Read9x(uint8_t disk, uint32_t sector, uint16_t count, bool showErrors, std:
                 return false;
             }
             const std::string text = "Error reading sector, \r\ndrv:" + std::to_string(disk) +
-                                     " LBA:" + std::to_string(lba) + " blocks:" +
-                                     std::to_string(count) + "\r\n\r\n" +
+                                     " LBA:" + std::to_string(lba) +
+                                     " blocks:" + std::to_string(count) + "\r\n\r\n" +
                                      " Abort, Retry or Ignore?";
             const TPromptAnswer answer = AskAbortRetryIgnore("ExtendedRead error", text);
             if (answer == TPromptAnswer::paAbort) {
@@ -387,11 +387,21 @@ void SetINT13ExtEnabled(bool enabled) {
     EnsureStarted();
     g_Unit.INT13ExtEnabled = enabled;
 }
-bool INT13Enabled() { return g_Unit.INT13Enabled; }
-bool INT13ExtEnabled() { return g_Unit.INT13ExtEnabled; }
+bool INT13Enabled() {
+    return g_Unit.INT13Enabled;
+}
+bool INT13ExtEnabled() {
+    return g_Unit.INT13ExtEnabled;
+}
 
-bool UserAbortedRead() { return g_UserAborted; }
-void ClearUserAbortedRead() { g_UserAborted = false; }
-void NoteUserAbortedRead() { g_UserAborted = true; }
+bool UserAbortedRead() {
+    return g_UserAborted;
+}
+void ClearUserAbortedRead() {
+    g_UserAborted = false;
+}
+void NoteUserAbortedRead() {
+    g_UserAborted = true;
+}
 
 } // namespace tw::diskio

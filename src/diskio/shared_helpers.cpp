@@ -75,7 +75,9 @@ std::vector<size_t> CharacterOffsets(const std::string& text) {
     return offsets;
 }
 
-char32_t UpperAscii(char32_t c) { return c >= U'a' && c <= U'z' ? c - (U'a' - U'A') : c; }
+char32_t UpperAscii(char32_t c) {
+    return c >= U'a' && c <= U'z' ? c - (U'a' - U'A') : c;
+}
 
 constexpr char HexDigits[] = "0123456789ABCDEF";
 
@@ -141,7 +143,9 @@ bool MatchWildcard(const std::string& name, const std::string& pattern, char32_t
     return next[0] != 0;
 }
 
-std::string UIntToText(uint32_t n) { return std::to_string(n); }
+std::string UIntToText(uint32_t n) {
+    return std::to_string(n);
+}
 
 std::string ByteToHex(uint8_t b) {
     return {HexDigits[b >> 4], HexDigits[b & 0x0Fu]};
@@ -204,7 +208,9 @@ bool GetShellTypeName(const std::string& name, uint32_t attributes, std::string&
     return true;
 }
 
-uint64_t GetFreeBytes(const std::string& root) { return platform::FreeBytesAt(root); }
+uint64_t GetFreeBytes(const std::string& root) {
+    return platform::FreeBytesAt(root);
+}
 
 std::string DriveRootOf(const std::string& path) {
     std::string mountPoint = platform::MountPointOf(path);

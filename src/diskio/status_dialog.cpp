@@ -15,7 +15,9 @@ constexpr uint32_t TimeLeftPeriodMs = 5000;
 constexpr uint64_t MaxSecondsShown = 60;
 
 // Every rounding of the dialog: to the nearest integer, halves to the even one.
-double RoundHalfEven(double value) { return std::nearbyint(value); }
+double RoundHalfEven(double value) {
+    return std::nearbyint(value);
+}
 
 } // namespace
 
@@ -86,8 +88,7 @@ void TStatusDialog::StepProgress() {
         if (!m_ClockRunning) {
             m_ClockRunning = true;
             m_ClockStart = now;
-        } else if (const uint32_t sinceStart = now - m_ClockStart;
-                   sinceStart > TimeLeftPeriodMs) {
+        } else if (const uint32_t sinceStart = now - m_ClockStart; sinceStart > TimeLeftPeriodMs) {
             m_ElapsedSeconds +=
                 static_cast<uint32_t>(RoundHalfEven(static_cast<double>(sinceStart) / 1000.0));
             m_ClockStart = now;
@@ -137,7 +138,9 @@ void TStatusDialog::WriteTimeLeft() {
     }
 }
 
-void TStatusDialog::ResetTimer() { m_ClockRunning = false; }
+void TStatusDialog::ResetTimer() {
+    m_ClockRunning = false;
+}
 
 void TStatusDialog::Show() {
     if (m_Visible) {
@@ -163,7 +166,9 @@ void TStatusDialog::PumpMessages() {
     }
 }
 
-void TStatusDialog::CancelBtnClick() { Cancelled = true; }
+void TStatusDialog::CancelBtnClick() {
+    Cancelled = true;
+}
 
 const std::string& TStatusDialog::Line(int index) const {
     static const std::string none;

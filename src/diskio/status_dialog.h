@@ -34,8 +34,7 @@ public:
     /// bar shows at 0, the counters and the time-left clock restart and the next UpdateDue
     /// answers true; without it the bar hides and the counters keep their values.
     void Prepare(const std::string& title, const std::string& line1, const std::string& line2,
-                 const std::string& line3, const std::string& line4, bool showBar,
-                 bool timeLeft);
+                 const std::string& line3, const std::string& line4, bool showBar, bool timeLeft);
     /// Replaces each text whose new value is not empty.
     void SetTexts(const std::string& title, const std::string& line1, const std::string& line2,
                   const std::string& line3, const std::string& line4);

@@ -75,8 +75,8 @@ TFileSource::~TFileSource() {
 uint32_t TFileSource::ReadAt(uint64_t offset, std::span<std::byte> out) {
     size_t done = 0;
     while (done < out.size()) {
-        ssize_t got = ::pread(m_Fd, out.data() + done, out.size() - done,
-                              static_cast<off_t>(offset + done));
+        ssize_t got =
+            ::pread(m_Fd, out.data() + done, out.size() - done, static_cast<off_t>(offset + done));
         if (got < 0) {
             if (errno == EINTR) {
                 continue;

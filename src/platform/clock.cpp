@@ -10,8 +10,8 @@ public:
     uint32_t TickCount() override {
         timespec ts{};
         ::clock_gettime(CLOCK_BOOTTIME, &ts);
-        const uint64_t ms = static_cast<uint64_t>(ts.tv_sec) * 1000u +
-                            static_cast<uint64_t>(ts.tv_nsec) / 1000000u;
+        const uint64_t ms =
+            static_cast<uint64_t>(ts.tv_sec) * 1000u + static_cast<uint64_t>(ts.tv_nsec) / 1000000u;
         return static_cast<uint32_t>(ms);
     }
 };
@@ -20,8 +20,12 @@ TBootClock g_BootClock;
 TClock* g_Clock = &g_BootClock;
 } // namespace
 
-uint32_t GetTickCount() { return g_Clock->TickCount(); }
+uint32_t GetTickCount() {
+    return g_Clock->TickCount();
+}
 
-void SetClock(TClock* clock) { g_Clock = clock ? clock : &g_BootClock; }
+void SetClock(TClock* clock) {
+    g_Clock = clock ? clock : &g_BootClock;
+}
 
 } // namespace tw::platform

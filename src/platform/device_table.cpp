@@ -108,7 +108,8 @@ bool LooksLikeFatBootSector(std::span<const std::byte> sector) {
     const uint16_t bytesPerSector = Le16(sector, 11);
     const unsigned sectorsPerCluster = std::to_integer<unsigned>(sector[13]);
     const unsigned fats = std::to_integer<unsigned>(sector[16]);
-    const bool powerOfTwo = sectorsPerCluster != 0 && (sectorsPerCluster & (sectorsPerCluster - 1)) == 0;
+    const bool powerOfTwo =
+        sectorsPerCluster != 0 && (sectorsPerCluster & (sectorsPerCluster - 1)) == 0;
     return (bytesPerSector == 512 || bytesPerSector == 1024 || bytesPerSector == 2048 ||
             bytesPerSector == 4096) &&
            powerOfTwo && fats >= 1 && fats <= 4 && Le16(sector, 14) != 0;
@@ -297,8 +298,8 @@ void TDeviceTable::AddSystemDevices() {
                               geo.heads != 0 && geo.sectors != 0;
         entry.Geometry.Heads = answered ? geo.heads : 255;
         entry.Geometry.SectorsPerTrack = answered ? geo.sectors : 63;
-        entry.Geometry.Cylinders = entry.SectorCount() /
-                                   (uint64_t{entry.Geometry.Heads} * entry.Geometry.SectorsPerTrack);
+        entry.Geometry.Cylinders =
+            entry.SectorCount() / (uint64_t{entry.Geometry.Heads} * entry.Geometry.SectorsPerTrack);
         entry.Geometry.MediaType =
             entry.Removable ? MediaType::RemovableMedia : MediaType::FixedMedia;
         m_Entries.push_back(std::move(entry));

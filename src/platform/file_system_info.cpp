@@ -62,8 +62,8 @@ const std::vector<TGlob>& Globs() {
             if (const size_t flags = pattern.find(':'); flags != std::string::npos) {
                 pattern.resize(flags);
             }
-            list.push_back({std::atoi(line.substr(0, a).c_str()), line.substr(a + 1, b - a - 1),
-                            pattern});
+            list.push_back(
+                {std::atoi(line.substr(0, a).c_str()), line.substr(a + 1, b - a - 1), pattern});
         }
         // globs2 is sorted by weight already; keep the order stable for equal weights.
         std::stable_sort(list.begin(), list.end(),
@@ -183,9 +183,8 @@ std::string MountPointOf(const std::string& path) {
             continue;
         }
         const size_t second = line.find(' ', first + 1);
-        const std::string mountPoint = UnescapeMountField(
-            line.substr(first + 1, second == std::string::npos ? std::string::npos
-                                                                 : second - first - 1));
+        const std::string mountPoint = UnescapeMountField(line.substr(
+            first + 1, second == std::string::npos ? std::string::npos : second - first - 1));
         if (mountPoint.size() > best.size() && IsSameOrAncestor(mountPoint, resolved)) {
             best = mountPoint;
         }

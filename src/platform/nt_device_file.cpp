@@ -15,8 +15,12 @@ namespace {
 thread_local uint32_t g_LastError = 0;
 }
 
-void SetLastErrorCode(uint32_t code) { g_LastError = code; }
-uint32_t LastErrorCode() { return g_LastError; }
+void SetLastErrorCode(uint32_t code) {
+    g_LastError = code;
+}
+uint32_t LastErrorCode() {
+    return g_LastError;
+}
 
 } // namespace tw::platform
 
@@ -25,7 +29,7 @@ namespace tw::platform::nt {
 namespace {
 
 struct TOpenHandle {
-    TDeviceEntry Entry; // a copy: the table may grow while the handle is open
+    TDeviceEntry Entry;                  // a copy: the table may grow while the handle is open
     std::shared_ptr<TByteSource> Source; // null for handles opened without data access
     uint64_t Position = 0;
 };
@@ -175,7 +179,9 @@ bool DeviceIoControl(THandle handle, uint32_t code, const void* /*in*/, uint32_t
     }
 }
 
-uint32_t GetLastError() { return LastErrorCode(); }
+uint32_t GetLastError() {
+    return LastErrorCode();
+}
 
 uint32_t GetDriveTypeA(const std::string& root) {
     const TDeviceEntry* entry = ResolveRoot(root);
@@ -222,6 +228,8 @@ bool GetVolumeInformationA(const std::string& root, std::string& fileSystemName)
     return true;
 }
 
-int OpenHandleCount() { return static_cast<int>(Handles().size()); }
+int OpenHandleCount() {
+    return static_cast<int>(Handles().size());
+}
 
 } // namespace tw::platform::nt

@@ -26,8 +26,12 @@ TUnattendedPrompter g_Unattended;
 TPrompter* g_Prompter = &g_Unattended;
 } // namespace
 
-TPrompter& Prompter() { return *g_Prompter; }
+TPrompter& Prompter() {
+    return *g_Prompter;
+}
 
-void SetPrompter(TPrompter* prompter) { g_Prompter = prompter ? prompter : &g_Unattended; }
+void SetPrompter(TPrompter* prompter) {
+    g_Prompter = prompter ? prompter : &g_Unattended;
+}
 
 } // namespace tw::platform

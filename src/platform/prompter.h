@@ -7,7 +7,16 @@ namespace tw::platform {
 enum class TPromptIcon : uint8_t { piNone, piError, piWarning, piInformation, piConfirmation };
 enum class TPromptButtons : uint8_t { pbOK, pbYesNo, pbYesNoAll, pbAbortRetryIgnore };
 /// paClosed: the box was closed without a button (Escape or the close box).
-enum class TPromptAnswer : uint8_t { paOK, paYes, paNo, paAll, paAbort, paRetry, paIgnore, paClosed };
+enum class TPromptAnswer : uint8_t {
+    paOK,
+    paYes,
+    paNo,
+    paAll,
+    paAbort,
+    paRetry,
+    paIgnore,
+    paClosed
+};
 
 /// One message box: caption, text (\r\n as the system writes them), icon and buttons.
 struct TPrompt {

@@ -33,7 +33,9 @@ TSystemFamily SystemFamily() {
     return *g_Family;
 }
 
-void SetSystemFamily(TSystemFamily family) { g_Family = family; }
+void SetSystemFamily(TSystemFamily family) {
+    g_Family = family;
+}
 
 bool GetVersionExA(TOsVersionInfo& info) {
     info = TOsVersionInfo{};

@@ -56,9 +56,15 @@ uint16_t Load16(const std::byte* p) {
     std::memcpy(&v, p, 2);
     return v;
 }
-void Store16(std::byte* p, uint16_t v) { std::memcpy(p, &v, 2); }
-void Store32(std::byte* p, uint32_t v) { std::memcpy(p, &v, 4); }
-void Store64(std::byte* p, uint64_t v) { std::memcpy(p, &v, 8); }
+void Store16(std::byte* p, uint16_t v) {
+    std::memcpy(p, &v, 2);
+}
+void Store32(std::byte* p, uint32_t v) {
+    std::memcpy(p, &v, 4);
+}
+void Store64(std::byte* p, uint64_t v) {
+    std::memcpy(p, &v, 8);
+}
 
 std::span<std::byte> Resolve(uint32_t address, size_t needed) {
     auto it = Buffers().find(address);
@@ -73,9 +79,9 @@ std::span<std::byte> Resolve(uint32_t address, size_t needed) {
 bool ReadEntry(const TDeviceEntry& entry, uint64_t sector, uint32_t sectorBytes,
                std::span<std::byte> out) {
     static std::map<std::string, std::shared_ptr<TByteSource>> sources;
-    const std::string key = entry.SharedSource
-                                ? std::to_string(reinterpret_cast<uintptr_t>(entry.SharedSource.get()))
-                                : entry.SourcePath;
+    const std::string key =
+        entry.SharedSource ? std::to_string(reinterpret_cast<uintptr_t>(entry.SharedSource.get()))
+                           : entry.SourcePath;
     auto& source = sources[key];
     if (!source) {
         uint32_t error = 0;
@@ -109,9 +115,8 @@ void Int13(TDiocRegisters& r) {
         return;
     }
     if (ah == 0x08) {
-        const uint64_t highestCylinder =
-            std::min<uint64_t>(entry->Geometry.Cylinders == 0 ? 0 : entry->Geometry.Cylinders - 1,
-                               1023);
+        const uint64_t highestCylinder = std::min<uint64_t>(
+            entry->Geometry.Cylinders == 0 ? 0 : entry->Geometry.Cylinders - 1, 1023);
         const uint32_t spt = std::min<uint32_t>(entry->Geometry.SectorsPerTrack, 63);
         const uint32_t heads = std::clamp<uint32_t>(entry->Geometry.Heads, 1, 256);
         const uint32_t cl = (spt & 0x3F) | static_cast<uint32_t>((highestCylinder >> 8) & 3) << 6;
@@ -246,8 +251,8 @@ bool Int13ExtCall(uint32_t code, std::byte* packet, uint32_t size) {
             return Fail(ErrorCode::InvalidParameter);
         }
         Store16(&block[2], entry->Removable ? 4 : 0);
-        Store32(&block[4], static_cast<uint32_t>(std::min<uint64_t>(entry->Geometry.Cylinders,
-                                                                    0xFFFFFFFFu)));
+        Store32(&block[4],
+                static_cast<uint32_t>(std::min<uint64_t>(entry->Geometry.Cylinders, 0xFFFFFFFFu)));
         Store32(&block[8], entry->Geometry.Heads);
         Store32(&block[12], entry->Geometry.SectorsPerTrack);
         Store64(&block[16], entry->SectorCount());
@@ -300,7 +305,9 @@ TBufferToken::TBufferToken(std::span<std::byte> buffer) : m_Address(g_NextAddres
     Buffers()[m_Address] = buffer;
 }
 
-TBufferToken::~TBufferToken() { Buffers().erase(m_Address); }
+TBufferToken::~TBufferToken() {
+    Buffers().erase(m_Address);
+}
 
 THandle CreateFileA(const std::string& path, uint32_t /*access*/, uint32_t /*share*/,
                     uint32_t /*disposition*/, uint32_t /*flags*/) {
@@ -328,7 +335,9 @@ THandle CreateFileA(const std::string& path, uint32_t /*access*/, uint32_t /*sha
     return handle;
 }
 
-bool CloseHandle(THandle handle) { return Handles().erase(handle) != 0; }
+bool CloseHandle(THandle handle) {
+    return Handles().erase(handle) != 0;
+}
 
 bool DeleteFileA(const std::string& path) {
     if (path != "\\\\.\\INT13EXT" && path != "\\\\.\\INT2F") {
@@ -383,6 +392,8 @@ void SetDriverLoadFails(const std::string& name, bool fails) {
     }
 }
 
-uint64_t ServiceCallCount() { return g_ServiceCalls; }
+uint64_t ServiceCallCount() {
+    return g_ServiceCalls;
+}
 
 } // namespace tw::platform::w9x

@@ -1,10 +1,8 @@
 #include "diskio/log.h"
-
 #include "diskio/options.h"
 
-#include <gtest/gtest.h>
-
 #include <cstddef>
+#include <gtest/gtest.h>
 #include <regex>
 #include <string>
 #include <vector>
@@ -92,10 +90,9 @@ TEST_F(LogTest, HexDumpCellPerByte) {
         const char* Cell;
     };
     const TCase cases[] = {
-        {0x00, "."},      {0x0A, "."},      {0x0B, "\u240B"}, {0x0D, "\u240D"},
-        {0x1F, "\u241F"}, {0x20, " "},      {0x2E, "."},      {0x7E, "~"},
-        {0x7F, "\u2421"}, {0x80, "\u20AC"}, {0x81, "."},      {0x9F, "\u0178"},
-        {0xA0, "\u00A0"}, {0xE9, "\u00E9"}, {0xFF, "\u00FF"},
+        {0x00, "."}, {0x0A, "."},      {0x0B, "\u240B"}, {0x0D, "\u240D"}, {0x1F, "\u241F"},
+        {0x20, " "}, {0x2E, "."},      {0x7E, "~"},      {0x7F, "\u2421"}, {0x80, "\u20AC"},
+        {0x81, "."}, {0x9F, "\u0178"}, {0xA0, "\u00A0"}, {0xE9, "\u00E9"}, {0xFF, "\u00FF"},
     };
     for (const TCase& c : cases) {
         Sink.Lines.clear();

@@ -117,9 +117,7 @@ TEST(LogicalDiskIo9x, MissingDriversWarnWithTheirTexts) {
     test::TScriptedPrompter prompter(TPromptAnswer::paOK);
     platform::w9x::SetDriverLoadFails("VWIN32", true);
     platform::w9x::SetDriverLoadFails("INT2F.VXD", true);
-    {
-        test::TDeviceTableScope scope(TSystemFamily::sf98);
-    }
+    { test::TDeviceTableScope scope(TSystemFamily::sf98); }
     platform::w9x::SetDriverLoadFails("VWIN32", false);
     platform::w9x::SetDriverLoadFails("INT2F.VXD", false);
     std::vector<std::string> texts;

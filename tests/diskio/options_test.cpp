@@ -1,8 +1,7 @@
 #include "diskio/options.h"
 
-#include <gtest/gtest.h>
-
 #include <cstdint>
+#include <gtest/gtest.h>
 
 namespace tw::diskio {
 namespace {
@@ -25,7 +24,9 @@ TEST(TOptions, FreshRecordHoldsDefaultsAndLoadKeepsThem) {
     EXPECT_TRUE(options.FindLostFiles);
 }
 
-TEST(TOptions, OneRecordPerProcess) { EXPECT_EQ(&Options(), &Options()); }
+TEST(TOptions, OneRecordPerProcess) {
+    EXPECT_EQ(&Options(), &Options());
+}
 
 TEST(ReadDefaultSizeNumber, Cases) {
     struct TCase {

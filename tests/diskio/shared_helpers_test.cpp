@@ -1,8 +1,7 @@
 #include "diskio/shared_helpers.h"
 
-#include <gtest/gtest.h>
-
 #include <cstdint>
+#include <gtest/gtest.h>
 #include <random>
 #include <string>
 #include <vector>

@@ -1,10 +1,8 @@
 #include "diskio/status_dialog.h"
-
 #include "platform/clock.h"
 
-#include <gtest/gtest.h>
-
 #include <cstdint>
+#include <gtest/gtest.h>
 #include <string>
 #include <vector>
 
@@ -154,7 +152,7 @@ TEST_F(StatusDialogTest, TimeLeftTexts) {
         {210000, 4, "Time left: 4 minute(s)"}, // 3.5 goes to 4
         {10000, 1, "Time left: 0 second(s)"},  // done beyond total: nothing left
         {10000, 0, "Time left: 0 second(s)"},
-        {5500, 4, "Time left: 6 second(s)"},   // 5.5 s counts as 6
+        {5500, 4, "Time left: 6 second(s)"}, // 5.5 s counts as 6
     };
     for (const TCase& c : cases) {
         PrepareBar(c.Total, 1, 0, true);
@@ -196,7 +194,7 @@ TEST_F(StatusDialogTest, ResetTimerLeavesPauseUncounted) {
     EXPECT_EQ(Dialog.ElapsedSeconds(), 6u);
 
     Dialog.ResetTimer();
-    Clock.Advance(60000); // the user's pause
+    Clock.Advance(60000);  // the user's pause
     Dialog.StepProgress(); // restarts the clock
     Clock.Advance(6000);
     Dialog.StepProgress();

@@ -3,9 +3,8 @@
 #include "support/fake_source.h"
 #include "support/image_tools.h"
 
-#include <gtest/gtest.h>
-
 #include <cstdlib>
+#include <gtest/gtest.h>
 
 namespace tw {
 namespace {
@@ -102,11 +101,11 @@ TEST(DeviceTable, ThirdFloppyAndDevicePathsThatNameNothingAreRefused) {
                            TAttachAs::aaFloppy);
     }
     EXPECT_FALSE(platform::DeviceTable().AttachMemory(
-        std::make_shared<test::TFakeSource>(test::TFakeSource::Pattern(2880)),
-        TAttachAs::aaFloppy, error));
+        std::make_shared<test::TFakeSource>(test::TFakeSource::Pattern(2880)), TAttachAs::aaFloppy,
+        error));
     EXPECT_FALSE(error.empty());
-    for (const char* path : {"\\\\.\\PhysicalDrive0", "\\\\.\\PhysicalDrive999", "\\\\.\\C:",
-                             "\\\\.\\PhysicalDriveX", "C:"}) {
+    for (const char* path : {"\\\\.\\PhysicalDrive0", "\\\\.\\PhysicalDrive999",
+                             "\\\\.\\C:", "\\\\.\\PhysicalDriveX", "C:"}) {
         EXPECT_EQ(platform::nt::CreateFileA(path, platform::nt::GenericRead, 0, 0, 0),
                   platform::nt::InvalidHandleValue)
             << path;

@@ -4,11 +4,10 @@
 #include "platform/nt_device_file.h"
 #include "support/image_tools.h"
 
-#include <gtest/gtest.h>
-
 #include <fcntl.h>
 #include <filesystem>
 #include <fstream>
+#include <gtest/gtest.h>
 #include <unistd.h>
 
 namespace tw {

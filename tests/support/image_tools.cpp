@@ -12,7 +12,8 @@
 namespace tw::test {
 
 TTempDir::TTempDir() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "tarnwell-test-XXXXXX").string();
+    std::string pattern =
+        (std::filesystem::temp_directory_path() / "tarnwell-test-XXXXXX").string();
     if (!::mkdtemp(pattern.data())) {
         throw std::runtime_error("cannot make a temporary folder");
     }
@@ -24,7 +25,9 @@ TTempDir::~TTempDir() {
     std::filesystem::remove_all(m_Path, ec);
 }
 
-bool Run(const std::string& command) { return std::system(command.c_str()) == 0; }
+bool Run(const std::string& command) {
+    return std::system(command.c_str()) == 0;
+}
 
 std::string Quote(const std::string& text) {
     std::string quoted = "'";
@@ -48,7 +51,8 @@ std::vector<std::byte> ReadWholeFile(const std::string& path) {
 
 void WriteWholeFile(const std::string& path, const std::vector<std::byte>& bytes) {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    out.write(reinterpret_cast<const char*>(bytes.data()),
+              static_cast<std::streamsize>(bytes.size()));
 }
 
 uint64_t HashFile(const std::string& path) {

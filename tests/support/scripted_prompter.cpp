@@ -6,7 +6,9 @@ TScriptedPrompter::TScriptedPrompter(platform::TPromptAnswer fallback) : m_Fallb
     platform::SetPrompter(this);
 }
 
-TScriptedPrompter::~TScriptedPrompter() { platform::SetPrompter(nullptr); }
+TScriptedPrompter::~TScriptedPrompter() {
+    platform::SetPrompter(nullptr);
+}
 
 platform::TPromptAnswer TScriptedPrompter::Ask(const platform::TPrompt& prompt) {
     m_Shown.push_back(prompt);
