@@ -63,7 +63,7 @@ bool TDevice::ReadSectors(uint32_t sector, uint16_t count, bool showErrors, void
     // The slot is rewritten: it belongs to nobody until the fill succeeds.
     victim.Owner = nullptr;
     victim.Age = 0;
-    const bool abortedBefore = diskio::UserAbortedRead();
+    const uint64_t abortsBefore = diskio::ReadAbortCount();
     if (ReadDirect(sector, static_cast<uint16_t>(n), showErrors, victim.Data.data())) {
         victim.Owner = this;
         victim.Age = MaxSlotAge;
@@ -72,7 +72,7 @@ bool TDevice::ReadSectors(uint32_t sector, uint16_t count, bool showErrors, void
         if (cache.Lookup(*this, sector, count, out)) {
             return true;
         }
-    } else if (!abortedBefore && diskio::UserAbortedRead()) {
+    } else if (diskio::ReadAbortCount() != abortsBefore) {
         // The user already answered Abort for this very request.
         return false;
     }

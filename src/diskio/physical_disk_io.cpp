@@ -37,7 +37,7 @@ struct TPhysicalUnit {
 };
 
 TPhysicalUnit g_Unit;
-bool g_UserAborted = false;
+uint64_t g_ReadAborts = 0;
 
 void EnsureStarted() {
     if (!g_Unit.Started) {
@@ -394,14 +394,7 @@ bool INT13ExtEnabled() {
     return g_Unit.INT13ExtEnabled;
 }
 
-bool UserAbortedRead() {
-    return g_UserAborted;
-}
-void ClearUserAbortedRead() {
-    g_UserAborted = false;
-}
-void NoteUserAbortedRead() {
-    g_UserAborted = true;
-}
+uint64_t ReadAbortCount() { return g_ReadAborts; }
+void NoteUserAbortedRead() { ++g_ReadAborts; }
 
 } // namespace tw::diskio

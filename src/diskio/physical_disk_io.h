@@ -29,10 +29,10 @@ void SetINT13ExtEnabled(bool enabled);
 [[nodiscard]] bool INT13Enabled();
 [[nodiscard]] bool INT13ExtEnabled();
 
-/// Set when the user answered Abort to a read error box. A long operation clears it when it
-/// starts and stops as if cancelled once it is set, so one Abort ends the whole operation.
-[[nodiscard]] bool UserAbortedRead();
-void ClearUserAbortedRead();
+/// How many times the user answered Abort to a read error box. A long operation notes the
+/// count when it starts and stops as if cancelled once it changes, so one Abort ends the whole
+/// operation; a reader compares it around one read to tell Abort from other failures.
+[[nodiscard]] uint64_t ReadAbortCount();
 void NoteUserAbortedRead();
 
 } // namespace tw::diskio

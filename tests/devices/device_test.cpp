@@ -144,10 +144,8 @@ TEST(ReadAheadCache, AbortDuringAFillIsNotAskedTwice) {
     test::TScriptedPrompter prompter(platform::TPromptAnswer::paAbort);
     disk.Source->FailSector(50);
     std::vector<std::byte> buffer(512);
-    diskio::ClearUserAbortedRead();
     EXPECT_FALSE(disk.Device.ReadSectors(0, 1, true, buffer.data()));
     EXPECT_EQ(prompter.Shown().size(), 1u);
-    diskio::ClearUserAbortedRead();
 }
 
 TEST(CalibrateReadAhead, SizesTheFillFromReadsIn100Ms) {

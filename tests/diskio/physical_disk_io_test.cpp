@@ -98,14 +98,14 @@ TEST(PhysicalDiskIoNt, ErrorBoxTextsAndAnswers) {
         test::TScriptedPrompter prompter;
         prompter.Script({TPromptAnswer::paRetry});
         disk->FailSector(20, 1);
-        diskio::ClearUserAbortedRead();
+        const uint64_t aborts = diskio::ReadAbortCount();
         ASSERT_TRUE(diskio::ReadPhysicalSectors(128, 5, 200, true, buffer.data()));
         ASSERT_EQ(prompter.Shown().size(), 1u);
         EXPECT_EQ(prompter.Shown()[0].Caption, "NT_read error");
         EXPECT_EQ(prompter.Shown()[0].Text,
                   "error no.23\r\ndrv:128 LBA:5 blocks:200\r\n\r\nAbort, Retry or Ignore?");
         EXPECT_EQ(buffer[15 * 512], test::PatternByte(20, 0)) << "the retried chunk is real data";
-        EXPECT_FALSE(diskio::UserAbortedRead());
+        EXPECT_EQ(diskio::ReadAbortCount(), aborts);
     }
     {
         test::TScriptedPrompter prompter;
@@ -118,9 +118,9 @@ TEST(PhysicalDiskIoNt, ErrorBoxTextsAndAnswers) {
     }
     {
         test::TScriptedPrompter prompter(TPromptAnswer::paAbort);
+        const uint64_t aborts = diskio::ReadAbortCount();
         EXPECT_FALSE(diskio::ReadPhysicalSectors(128, 5, 1, true, buffer.data()));
-        EXPECT_TRUE(diskio::UserAbortedRead()) << "Abort is remembered for the long operation";
-        diskio::ClearUserAbortedRead();
+        EXPECT_EQ(diskio::ReadAbortCount(), aborts + 1) << "Abort is counted for the long operation";
     }
 }
 
