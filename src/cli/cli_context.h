@@ -1,10 +1,15 @@
 #pragma once
 
-#include "devices/device_list.h"
+#include "fat/session.h"
 
 #include <cstdio>
+#include <optional>
 #include <string>
 #include <vector>
+
+namespace tw::fat {
+class TFATdrive;
+}
 
 namespace tw::cli {
 
@@ -15,17 +20,34 @@ constexpr int ExitUsage = 2;
 
 /// What one run of the command-line front end holds between commands.
 struct TCliContext {
-    devices::TDeviceList DeviceList;
-    bool DevicesDetected = false;
+    fat::TRecoverySession Session;
+    bool Detected = false;
     bool Quiet = false;
+    /// --fat-in-use N: the FAT choice every opened drive follows.
+    std::optional<uint8_t> FatInUse;
+    bool SkipBadClusters = false;
 };
 
-/// Detects the devices once per run.
-void EnsureDevices(TCliContext& context);
+/// Detects devices and drives once per run.
+void EnsureDetected(TCliContext& context);
 /// Parses a device index; prints a message and returns false when there is no such device.
 bool ParseDeviceIndex(TCliContext& context, const std::string& text, devices::TDevice*& device);
+/// Parses a drive index and refuses a drive whose boot sector could not be read.
+bool ParseDrive(TCliContext& context, const std::string& text, fat::TFATdrive*& drive);
+/// Splits "--name value" options from the positional arguments. Returns false (after a
+/// usage message) on an unknown option.
+bool SplitOptions(const std::vector<std::string>& args, const std::vector<std::string>& valued,
+                  const std::vector<std::string>& flags, std::vector<std::string>& positional,
+                  std::vector<std::pair<std::string, std::string>>& options);
+/// Prints an error line on standard error.
+void Fail(const std::string& message);
 
 int CommandDevices(TCliContext& context, const std::vector<std::string>& args);
 int CommandDriveInfo(TCliContext& context, const std::vector<std::string>& args);
+int CommandDrives(TCliContext& context, const std::vector<std::string>& args);
+int CommandLs(TCliContext& context, const std::vector<std::string>& args);
+int CommandCat(TCliContext& context, const std::vector<std::string>& args);
+int CommandHexdump(TCliContext& context, const std::vector<std::string>& args);
+int CommandSave(TCliContext& context, const std::vector<std::string>& args);
 
 } // namespace tw::cli

@@ -1,8 +1,7 @@
 #include "cli/cli_context.h"
-#include "devices/device.h"
+#include "cli/terminal_ports.h"
 #include "diskio/logical_disk_io.h"
-#include "diskio/options.h"
-#include "diskio/physical_disk_io.h"
+#include "fat/session.h"
 #include "platform/device_table.h"
 
 #include <cstdio>
@@ -19,28 +18,28 @@ using namespace tw;
 void PrintUsage() {
     std::fprintf(
         stderr,
-        "usage: tarnwell-cli [--image FILE] [--disk FILE] [--floppy FILE] [--volume FILE]\n"
-        "                    [--cdrom FILE] [--no-system-devices] [--quiet] COMMAND [ARGS]\n"
+        "usage: tarnwell-cli [DEVICE OPTIONS] [--quiet] [--fat-in-use N] [--skip-bad-clusters]\n"
+        "                    COMMAND [ARGS]\n"
+        "device options: --image FILE, --disk FILE, --floppy FILE, --volume FILE, --cdrom FILE,\n"
+        "                --no-system-devices\n"
         "commands:\n"
-        "  devices             the device list\n"
-        "  driveinfo DEVICE    the geometry of a device\n");
-}
-
-/// Hands the options' switches to the sector-access code and the cache.
-void ApplyOptions() {
-    const diskio::TOptions& options = diskio::Options();
-    diskio::SetINT13Enabled(options.UseINT13);
-    diskio::SetINT13ExtEnabled(options.UseINT13EXT);
-    diskio::SetINT25Enabled(options.UseINT25);
-    devices::SetReadAheadEnabled(options.EnableCache);
+        "  devices                        the device list\n"
+        "  driveinfo DEVICE               the geometry of a device\n"
+        "  drives                         the drive list\n"
+        "  ls DRIVE [PATH] [-r] [--json]  a folder's items (PATH like Root\\DOCS or Deleted)\n"
+        "  cat DRIVE PATH [--fat N]       a file's bytes to standard output\n"
+        "  hexdump DRIVE PATH [--fat N]   a file as hex lines\n"
+        "  save DRIVE PATH... --to DIR [--fat N] [--existing ask|replace|skip]\n");
 }
 
 using TCommand = std::function<int(cli::TCliContext&, const std::vector<std::string>&)>;
 
 const std::map<std::string, TCommand>& Commands() {
     static const std::map<std::string, TCommand> commands{
-        {"devices", cli::CommandDevices},
-        {"driveinfo", cli::CommandDriveInfo},
+        {"devices", cli::CommandDevices}, {"driveinfo", cli::CommandDriveInfo},
+        {"drives", cli::CommandDrives},   {"ls", cli::CommandLs},
+        {"cat", cli::CommandCat},         {"hexdump", cli::CommandHexdump},
+        {"save", cli::CommandSave},
     };
     return commands;
 }
@@ -48,14 +47,26 @@ const std::map<std::string, TCommand>& Commands() {
 int Run(std::vector<std::string> args) {
     std::string error;
     if (!platform::ConsumeDeviceOptions(args, error)) {
-        std::fprintf(stderr, "tarnwell-cli: %s\n", error.c_str());
+        cli::Fail(error);
         return cli::ExitUsage;
     }
     cli::TCliContext context;
     std::vector<std::string> rest;
-    for (const std::string& arg : args) {
-        if (arg == "--quiet") {
+    for (size_t i = 0; i < args.size(); ++i) {
+        const std::string& arg = args[i];
+        if (!rest.empty()) {
+            rest.push_back(arg); // options after the command belong to it
+        } else if (arg == "--quiet") {
             context.Quiet = true;
+        } else if (arg == "--skip-bad-clusters") {
+            context.SkipBadClusters = true;
+        } else if (arg == "--fat-in-use" && i + 1 < args.size()) {
+            const int n = std::atoi(args[++i].c_str());
+            if (n < 0 || n > 255) {
+                cli::Fail("--fat-in-use takes 0 to 255");
+                return cli::ExitUsage;
+            }
+            context.FatInUse = static_cast<uint8_t>(n);
         } else {
             rest.push_back(arg);
         }
@@ -66,16 +77,21 @@ int Run(std::vector<std::string> args) {
     }
     auto command = Commands().find(rest.front());
     if (command == Commands().end()) {
-        std::fprintf(stderr, "tarnwell-cli: unknown command '%s'\n", rest.front().c_str());
+        cli::Fail("unknown command '" + rest.front() + "'");
         PrintUsage();
         return cli::ExitUsage;
     }
+    cli::InstallInterruptHandler();
+    cli::TTerminalPrompter prompter(cli::TExistingPolicy::epSkip, context.Quiet);
+    platform::SetPrompter(&prompter);
     diskio::StartSectorAccess();
-    ApplyOptions();
+    fat::ApplyAccessOptions();
     const int status =
         command->second(context, std::vector<std::string>(rest.begin() + 1, rest.end()));
-    context.DeviceList.Clear();
+    context.Session.DriveList.Clear();
+    context.Session.DeviceList.Clear();
     diskio::EndSectorAccess();
+    platform::SetPrompter(nullptr);
     return status;
 }
 

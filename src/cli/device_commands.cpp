@@ -1,41 +1,109 @@
 #include "cli/cli_context.h"
+#include "cli/terminal_ports.h"
+#include "devices/device.h"
 #include "diskio/logical_disk_io.h"
 #include "diskio/physical_disk_io.h"
+#include "diskio/status_dialog.h"
+#include "fat/fat_drive.h"
 
+#include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 
 namespace tw::cli {
 
-void EnsureDevices(TCliContext& context) {
-    if (!context.DevicesDetected) {
-        context.DeviceList.Detect(nullptr);
-        context.DevicesDetected = true;
+void Fail(const std::string& message) { std::fprintf(stderr, "tarnwell-cli: %s\n", message.c_str()); }
+
+void EnsureDetected(TCliContext& context) {
+    if (context.Detected) {
+        return;
+    }
+    TTerminalProgress view(context.Quiet);
+    diskio::TStatusDialog dialog(&view);
+    context.Session.DetectAll(dialog);
+    context.Detected = true;
+    for (int i = 0; i < context.Session.DriveList.Count(); ++i) {
+        auto* drive = static_cast<fat::TFATdrive*>(context.Session.DriveList.Items(i));
+        if (context.FatInUse) {
+            drive->FATInUse = std::min<uint8_t>(*context.FatInUse, drive->NumberOfFATs());
+        }
+        drive->SkipBadClusters = context.SkipBadClusters;
     }
 }
 
-bool ParseDeviceIndex(TCliContext& context, const std::string& text, devices::TDevice*& device) {
-    EnsureDevices(context);
+namespace {
+bool ParseIndex(const std::string& text, int count, int& index) {
     char* end = nullptr;
-    const long index = std::strtol(text.c_str(), &end, 10);
-    if (text.empty() || *end != '\0' || index < 0 || index >= context.DeviceList.Count()) {
-        std::fprintf(stderr, "tarnwell-cli: no device %s (the device list has %d)\n", text.c_str(),
-                     context.DeviceList.Count());
+    const long value = std::strtol(text.c_str(), &end, 10);
+    if (text.empty() || *end != '\0' || value < 0 || value >= count) {
         return false;
     }
-    device = context.DeviceList.Items(static_cast<int>(index));
+    index = static_cast<int>(value);
+    return true;
+}
+} // namespace
+
+bool ParseDeviceIndex(TCliContext& context, const std::string& text, devices::TDevice*& device) {
+    EnsureDetected(context);
+    int index = 0;
+    if (!ParseIndex(text, context.Session.DeviceList.Count(), index)) {
+        Fail("no device " + text + " (the device list has " +
+             std::to_string(context.Session.DeviceList.Count()) + ")");
+        return false;
+    }
+    device = context.Session.DeviceList.Items(index);
+    return true;
+}
+
+bool ParseDrive(TCliContext& context, const std::string& text, fat::TFATdrive*& drive) {
+    EnsureDetected(context);
+    int index = 0;
+    if (!ParseIndex(text, context.Session.DriveList.Count(), index)) {
+        Fail("no drive " + text + " (the drive list has " +
+             std::to_string(context.Session.DriveList.Count()) + ")");
+        return false;
+    }
+    drive = static_cast<fat::TFATdrive*>(context.Session.DriveList.Items(index));
+    if (!drive->RootDir) {
+        Fail("drive " + text + " cannot be opened: its boot sector could not be read");
+        return false;
+    }
+    return true;
+}
+
+bool SplitOptions(const std::vector<std::string>& args, const std::vector<std::string>& valued,
+                  const std::vector<std::string>& flags, std::vector<std::string>& positional,
+                  std::vector<std::pair<std::string, std::string>>& options) {
+    for (size_t i = 0; i < args.size(); ++i) {
+        const std::string& arg = args[i];
+        if (arg.size() > 1 && arg[0] == '-' && (arg[1] == '-' || !std::isdigit(static_cast<unsigned char>(arg[1])))) {
+            if (std::find(flags.begin(), flags.end(), arg) != flags.end()) {
+                options.emplace_back(arg, "");
+            } else if (std::find(valued.begin(), valued.end(), arg) != valued.end() &&
+                       i + 1 < args.size()) {
+                options.emplace_back(arg, args[++i]);
+            } else {
+                Fail("unknown or incomplete option '" + arg + "'");
+                return false;
+            }
+        } else {
+            positional.push_back(arg);
+        }
+    }
     return true;
 }
 
 int CommandDevices(TCliContext& context, const std::vector<std::string>& args) {
     if (!args.empty()) {
-        std::fprintf(stderr, "usage: tarnwell-cli devices\n");
+        Fail("usage: devices");
         return ExitUsage;
     }
-    EnsureDevices(context);
+    EnsureDetected(context);
     std::printf("%-3s %-34s %-6s %6s %10s %6s %9s\n", "#", "Name", "Access", "Number", "Sectors",
                 "Bytes", "ReadAhead");
-    for (int i = 0; i < context.DeviceList.Count(); ++i) {
-        const devices::TDevice& device = *context.DeviceList.Items(i);
+    const devices::TDeviceList& list = context.Session.DeviceList;
+    for (int i = 0; i < list.Count(); ++i) {
+        const devices::TDevice& device = *list.Items(i);
         const bool bios = device.AccessKind == devices::TAccessKind::akBIOS;
         std::printf("%-3d %-34s %-6s %6u %10u %6u %9u\n", i, device.Name.c_str(),
                     bios ? "BIOS" : "Letter", static_cast<unsigned>(device.DriveNumber),
@@ -47,7 +115,7 @@ int CommandDevices(TCliContext& context, const std::vector<std::string>& args) {
 
 int CommandDriveInfo(TCliContext& context, const std::vector<std::string>& args) {
     if (args.size() != 1) {
-        std::fprintf(stderr, "usage: tarnwell-cli driveinfo DEVICE\n");
+        Fail("usage: driveinfo DEVICE");
         return ExitUsage;
     }
     devices::TDevice* device = nullptr;
