@@ -60,8 +60,9 @@ void TStatusDialog::SetTexts(const std::string& title, const std::string& line1,
 }
 
 bool TStatusDialog::IntervalOver(uint32_t now) const {
-    // Unsigned difference: correct across the 2^32 wrap of the tick count.
-    return !m_HasLastUpdate || static_cast<uint32_t>(now - m_LastUpdate) > UpdateInterval;
+    // Unsigned difference: correct across the 2^32 wrap of the tick count. An interval of 0
+    // makes every step due (saving redraws the bar on every read).
+    return !m_HasLastUpdate || static_cast<uint32_t>(now - m_LastUpdate) >= UpdateInterval;
 }
 
 void TStatusDialog::StepProgress() {

@@ -185,8 +185,10 @@ bool TSaveRun::SaveDirectory(TFATDirectory& folder, const std::string& destinati
             Warn("Could not create directory: " + target + "!");
         }
     } else if (kind != TPathKind::pkDirectory) {
-        // A file or a link of that name: never write through it.
+        // A file or a link of that name: never write through it, and skip what the folder
+        // holds rather than let each file fail.
         Warn("Could not create directory: " + target + "!");
+        return true;
     } else if (!AllFolders && m_CreatedFolders.count(target) == 0) {
         const TPromptAnswer answer = Ask(
             "This folder already contains a folder called '" + SafeDisplayName(folder) + "'\r\r" +

@@ -68,7 +68,7 @@ TEST_F(StatusDialogTest, UpdateDueAfterPrepare) {
     EXPECT_TRUE(Dialog.UpdateDue());
     EXPECT_TRUE(Dialog.UpdateDue());
     EXPECT_FALSE(Dialog.UpdateDue());
-    Clock.Advance(500); // not yet greater than the interval
+    Clock.Advance(499); // the interval is not over yet
     EXPECT_FALSE(Dialog.UpdateDue());
     Clock.Advance(1);
     EXPECT_TRUE(Dialog.UpdateDue());
