@@ -12,7 +12,9 @@
 
 namespace tw::cli {
 
-void Fail(const std::string& message) { std::fprintf(stderr, "tarnwell-cli: %s\n", message.c_str()); }
+void Fail(const std::string& message) {
+    std::fprintf(stderr, "tarnwell-cli: %s\n", message.c_str());
+}
 
 void EnsureDetected(TCliContext& context) {
     if (context.Detected) {
@@ -76,7 +78,8 @@ bool SplitOptions(const std::vector<std::string>& args, const std::vector<std::s
                   std::vector<std::pair<std::string, std::string>>& options) {
     for (size_t i = 0; i < args.size(); ++i) {
         const std::string& arg = args[i];
-        if (arg.size() > 1 && arg[0] == '-' && (arg[1] == '-' || !std::isdigit(static_cast<unsigned char>(arg[1])))) {
+        if (arg.size() > 1 && arg[0] == '-' &&
+            (arg[1] == '-' || !std::isdigit(static_cast<unsigned char>(arg[1])))) {
             if (std::find(flags.begin(), flags.end(), arg) != flags.end()) {
                 options.emplace_back(arg, "");
             } else if (std::find(valued.begin(), valued.end(), arg) != valued.end() &&

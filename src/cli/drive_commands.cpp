@@ -82,9 +82,9 @@ void PrintRow(const devices::TListItem& row, const std::string& path, const TLsO
         return;
     }
     const std::string name = options.Recursive ? path : row.Caption;
-    std::printf("%-40s %10s  %-16s %9s  %-9s %s\n", Printable(name).c_str(), row.SubItems[0].c_str(),
-                row.SubItems[1].c_str(), row.SubItems[2].c_str(), row.SubItems[3].c_str(),
-                row.SubItems[4].c_str());
+    std::printf("%-40s %10s  %-16s %9s  %-9s %s\n", Printable(name).c_str(),
+                row.SubItems[0].c_str(), row.SubItems[1].c_str(), row.SubItems[2].c_str(),
+                row.SubItems[3].c_str(), row.SubItems[4].c_str());
 }
 
 void ListFolder(fat::TFATDirectory& folder, const std::string& path, bool deletedMode,
@@ -95,7 +95,8 @@ void ListFolder(fat::TFATDirectory& folder, const std::string& path, bool delete
         const std::string childPath = path + "\\" + row.Caption;
         PrintRow(row, childPath, options);
         if (options.Recursive && row.Data->IsDirectory()) {
-            ListFolder(static_cast<fat::TFATDirectory&>(*row.Data), childPath, deletedMode, options);
+            ListFolder(static_cast<fat::TFATDirectory&>(*row.Data), childPath, deletedMode,
+                       options);
             // A walk over a whole volume keeps no more than the current branch in memory.
             static_cast<fat::TFATDirectory&>(*row.Data).UnloadChildren();
         }
@@ -149,7 +150,8 @@ int CommandDrives(TCliContext& context, const std::vector<std::string>& args) {
     for (int i = 0; i < drives.Count(); ++i) {
         const auto& drive = static_cast<const fat::TFATdrive&>(*drives.Items(i));
         std::printf("%-3d %-48s %-6s %12u %12u\n", i, context.Session.DriveText(i).c_str(),
-                    fat::FatTypeText(drive.FATType).c_str(), drive.VolumeStart, drive.VolumeSectors);
+                    fat::FatTypeText(drive.FATType).c_str(), drive.VolumeStart,
+                    drive.VolumeSectors);
     }
     return ExitDone;
 }
@@ -215,7 +217,8 @@ int CommandCat(TCliContext& context, const std::vector<std::string>& args) {
     std::vector<std::byte> buffer(65536);
     uint32_t got = 0;
     do {
-        if (!drive->ReadFile(reader, static_cast<uint32_t>(buffer.size()), got, choice, buffer.data())) {
+        if (!drive->ReadFile(reader, static_cast<uint32_t>(buffer.size()), got, choice,
+                             buffer.data())) {
             Fail("could not read '" + positional[1] + "'");
             return ExitFailed;
         }

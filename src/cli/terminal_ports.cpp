@@ -9,12 +9,18 @@ namespace tw::cli {
 
 namespace {
 volatile std::sig_atomic_t g_Interrupted = 0;
-void OnInterrupt(int) { g_Interrupted = 1; }
+void OnInterrupt(int) {
+    g_Interrupted = 1;
+}
 } // namespace
 
-bool InterruptRequested() { return g_Interrupted != 0; }
+bool InterruptRequested() {
+    return g_Interrupted != 0;
+}
 
-void InstallInterruptHandler() { std::signal(SIGINT, OnInterrupt); }
+void InstallInterruptHandler() {
+    std::signal(SIGINT, OnInterrupt);
+}
 
 TTerminalProgress::TTerminalProgress(bool quiet) : m_Enabled(!quiet && ::isatty(2) != 0) {}
 
@@ -80,9 +86,10 @@ platform::TPromptAnswer TTerminalPrompter::Ask(const platform::TPrompt& prompt) 
         }
         return TPromptAnswer::paOK;
     }
-    const char* choices = prompt.Buttons == TPromptButtons::pbAbortRetryIgnore ? "[a]bort, [r]etry, [i]gnore"
-                          : prompt.Buttons == TPromptButtons::pbYesNoAll   ? "[y]es, [n]o, [a]ll"
-                                                                           : "[y]es, [n]o";
+    const char* choices = prompt.Buttons == TPromptButtons::pbAbortRetryIgnore
+                              ? "[a]bort, [r]etry, [i]gnore"
+                          : prompt.Buttons == TPromptButtons::pbYesNoAll ? "[y]es, [n]o, [a]ll"
+                                                                         : "[y]es, [n]o";
     for (;;) {
         std::fprintf(stderr, "\n%s%s%s\n%s? ", prompt.Caption.c_str(),
                      prompt.Caption.empty() ? "" : ": ", text.c_str(), choices);
@@ -90,19 +97,27 @@ platform::TPromptAnswer TTerminalPrompter::Ask(const platform::TPrompt& prompt) 
         if (!std::getline(std::cin, line)) {
             return TPromptAnswer::paClosed;
         }
-        const char c = line.empty() ? ' ' : static_cast<char>(std::tolower(static_cast<unsigned char>(line[0])));
+        const char c = line.empty()
+                           ? ' '
+                           : static_cast<char>(std::tolower(static_cast<unsigned char>(line[0])));
         switch (prompt.Buttons) {
         case TPromptButtons::pbAbortRetryIgnore:
-            if (c == 'a') return TPromptAnswer::paAbort;
-            if (c == 'r') return TPromptAnswer::paRetry;
-            if (c == 'i') return TPromptAnswer::paIgnore;
+            if (c == 'a')
+                return TPromptAnswer::paAbort;
+            if (c == 'r')
+                return TPromptAnswer::paRetry;
+            if (c == 'i')
+                return TPromptAnswer::paIgnore;
             break;
         case TPromptButtons::pbYesNoAll:
-            if (c == 'a') return TPromptAnswer::paAll;
+            if (c == 'a')
+                return TPromptAnswer::paAll;
             [[fallthrough]];
         case TPromptButtons::pbYesNo:
-            if (c == 'y') return TPromptAnswer::paYes;
-            if (c == 'n') return TPromptAnswer::paNo;
+            if (c == 'y')
+                return TPromptAnswer::paYes;
+            if (c == 'n')
+                return TPromptAnswer::paNo;
             break;
         case TPromptButtons::pbOK:
             return TPromptAnswer::paOK;

@@ -22,7 +22,9 @@ bool TCustomItem::Rename(const std::string& newName) {
     return true;
 }
 
-TCustomDirectory::~TCustomDirectory() { UnloadChildren(); }
+TCustomDirectory::~TCustomDirectory() {
+    UnloadChildren();
+}
 
 void TCustomDirectory::CopyTo(TCustomDirectory& destination) const {
     destination.Name = Name;

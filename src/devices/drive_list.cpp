@@ -40,7 +40,9 @@ bool IsFatPartitionType(uint8_t type) {
            type == 0x0E;
 }
 
-bool IsExtendedPartitionType(uint8_t type) { return type == 0x05 || type == 0x0F; }
+bool IsExtendedPartitionType(uint8_t type) {
+    return type == 0x05 || type == 0x0F;
+}
 
 TCustomDrive& TDriveList::AddDrive(TDevice& device, uint8_t flags, uint32_t bootSector,
                                    uint32_t volumeStart, uint32_t sectors, bool quiet) {

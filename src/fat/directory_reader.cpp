@@ -130,8 +130,8 @@ bool TFATdrive::StartsWithDotEntries(uint32_t cluster, uint32_t sector) {
     }
     TDirPosition position = TDirPosition::Start(cluster, sector);
     TEntryBytes entry{};
-    if (!GetNextRecord(position, entry) ||
-        (AttributesOf(entry) & Attribute::Directory) == 0 || ShortNameText(entry) != ".") {
+    if (!GetNextRecord(position, entry) || (AttributesOf(entry) & Attribute::Directory) == 0 ||
+        ShortNameText(entry) != ".") {
         return false;
     }
     return GetNextRecord(position, entry) && (AttributesOf(entry) & Attribute::Directory) != 0 &&

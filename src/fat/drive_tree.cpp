@@ -70,10 +70,9 @@ std::string ConditionText(const devices::TCustomItem& item) {
 
 std::string TypeText(const devices::TCustomItem& item) {
     std::string type;
-    (void)diskio::GetShellTypeName(item.Name,
-                                   item.IsDirectory() ? diskio::FileAttributeDirectory
-                                                      : diskio::FileAttributeNormal,
-                                   type);
+    (void)diskio::GetShellTypeName(
+        item.Name,
+        item.IsDirectory() ? diskio::FileAttributeDirectory : diskio::FileAttributeNormal, type);
     return type;
 }
 
@@ -92,9 +91,9 @@ devices::TListItem MakeListItem(devices::TCustomItem& item) {
     } else {
         auto& file = static_cast<TFATFile&>(item);
         row.ImageIndex = item.IsDeleted() ? DeletedFile : File;
-        row.SubItems = {diskio::UIntToText(file.Size), diskio::FATDateTimeToText(file.Time, file.Date),
-                        diskio::UIntToText(file.FirstCluster), ConditionText(item),
-                        TypeText(item)};
+        row.SubItems = {diskio::UIntToText(file.Size),
+                        diskio::FATDateTimeToText(file.Time, file.Date),
+                        diskio::UIntToText(file.FirstCluster), ConditionText(item), TypeText(item)};
     }
     return row;
 }

@@ -21,8 +21,12 @@ uint8_t JudgeCondition(TFATdrive& drive, uint32_t firstCluster) {
 
 } // namespace
 
-TFATdrive& TFATDirectory::FatDrive() const { return static_cast<TFATdrive&>(*Drive); }
-TFATdrive& TFATFile::FatDrive() const { return static_cast<TFATdrive&>(*Drive); }
+TFATdrive& TFATDirectory::FatDrive() const {
+    return static_cast<TFATdrive&>(*Drive);
+}
+TFATdrive& TFATFile::FatDrive() const {
+    return static_cast<TFATdrive&>(*Drive);
+}
 
 void TFATDirectory::CopyTo(devices::TCustomDirectory& destination) const {
     TCustomDirectory::CopyTo(destination);
@@ -79,7 +83,8 @@ void TFATDirectory::LoadChildren(bool deletedMode, bool onlyDeleted) {
         const uint8_t attributes = AttributesOf(entry);
         const bool deleted = IsDeletedEntry(entry);
         const uint32_t cluster = FirstClusterOf(entry);
-        if ((attributes & Attribute::Directory) != 0 && (attributes & Attribute::VolumeLabel) == 0) {
+        if ((attributes & Attribute::Directory) != 0 &&
+            (attributes & Attribute::VolumeLabel) == 0) {
             if (name.Text == "." || name.Text == ".." || tooDeep) {
                 continue;
             }
@@ -138,8 +143,8 @@ bool TFATDirectory::HasSubdirEntries(bool deletedMode) {
     TEntryBytes entry{};
     while (drive.NextEntry(position, deletedMode, name, entry)) {
         const uint8_t attributes = AttributesOf(entry);
-        if ((attributes & Attribute::Directory) != 0 && (attributes & Attribute::VolumeLabel) == 0 &&
-            name.Text != "." && name.Text != "..") {
+        if ((attributes & Attribute::Directory) != 0 &&
+            (attributes & Attribute::VolumeLabel) == 0 && name.Text != "." && name.Text != "..") {
             return true;
         }
     }
@@ -161,7 +166,7 @@ bool TFATDirectory::ForEach(const TForEachCallback& callback, bool deletedMode, 
             }
             if (recursive && child->IsDirectory()) {
                 r = static_cast<TFATDirectory&>(*child).ForEach(callback, deletedMode, onlyDeleted,
-                                                                 recursive);
+                                                                recursive);
                 if (!r) {
                     break;
                 }

@@ -39,8 +39,8 @@ public:
 
     void ExpandNode(devices::TTreeView& tree, devices::TTreeNode& node, bool deletedMode) override;
     void FillList(devices::TListView& list, bool deletedMode) override;
-    [[nodiscard]] int CompareItems(const devices::TListItem& item1,
-                                   const devices::TListItem& item2, int column) const override;
+    [[nodiscard]] int CompareItems(const devices::TListItem& item1, const devices::TListItem& item2,
+                                   int column) const override;
     void UpdateListItem(devices::TListItem& item) override;
 
     /// Depth below the category folder (a category is 0).

@@ -31,7 +31,9 @@ TFATdrive::~TFATdrive() {
     SearchedDir.reset();
 }
 
-TFATDirectory& TFATdrive::Root() const { return static_cast<TFATDirectory&>(*RootDir); }
+TFATDirectory& TFATdrive::Root() const {
+    return static_cast<TFATDirectory&>(*RootDir);
+}
 
 bool TFATdrive::ReadSectors(uint32_t sector, uint16_t count, bool showErrors, void* buffer) {
     if (!Device) {
@@ -80,7 +82,8 @@ bool TFATdrive::ParseBootSector(std::span<const std::byte> b, bool quiet) {
     if (bytesPerSector != VolumeSectorBytes) {
         return fail();
     }
-    RootDirSectors = static_cast<uint16_t>((rootEntries * 32 + bytesPerSector - 1) / bytesPerSector);
+    RootDirSectors =
+        static_cast<uint16_t>((rootEntries * 32 + bytesPerSector - 1) / bytesPerSector);
     const uint16_t spf16 = LoadLE16(b, Boot::SectorsPerFat16);
     SectorsPerFAT = spf16 != 0 ? spf16 : LoadLE32(b, Boot::SectorsPerFat32);
     FATSectors = SectorsPerFAT * fats;
@@ -226,8 +229,7 @@ uint32_t TFATdrive::GetFAT(uint32_t cluster, uint32_t copyIndex) {
         offset = uint64_t{cluster} + cluster / 2;
         break;
     }
-    const uint64_t sector =
-        offset / bps + uint64_t{copyIndex} * SectorsPerFAT + ReservedSectors();
+    const uint64_t sector = offset / bps + uint64_t{copyIndex} * SectorsPerFAT + ReservedSectors();
     const uint32_t inSector = static_cast<uint32_t>(offset % bps);
     if (sector + 1 > 0xFFFFFFFFu || !FillCache(m_FatCache, static_cast<uint32_t>(sector))) {
         return 0;
@@ -253,8 +255,8 @@ uint32_t TFATdrive::GetFAT(uint32_t cluster, uint32_t copyIndex) {
 }
 
 bool TFATdrive::ChainStep(TDirPosition& position) {
-    const uint32_t next = FATInUse > 0 ? GetFAT(position.Cluster, FATInUse - 1u)
-                                       : position.Cluster + 1;
+    const uint32_t next =
+        FATInUse > 0 ? GetFAT(position.Cluster, FATInUse - 1u) : position.Cluster + 1;
     if (IsEndOfChain(next)) {
         return false;
     }
@@ -262,8 +264,8 @@ bool TFATdrive::ChainStep(TDirPosition& position) {
     // the volume has clusters (a cycle).
     if (!IsValidCluster(next) || ++position.ChainSteps > ClusterCount) {
         diskio::Log("cluster chain from " + std::to_string(position.Cluster) + " ends at value " +
-                        std::to_string(next) + " after " +
-                        std::to_string(position.ChainSteps) + " steps",
+                        std::to_string(next) + " after " + std::to_string(position.ChainSteps) +
+                        " steps",
                     3);
         return false;
     }

@@ -30,19 +30,19 @@ constexpr uint8_t FatEndOfChain = 8;
 
 /// Boot sector layout (offsets in bytes, little-endian).
 namespace Boot {
-constexpr size_t OemName = 3;             // 8 bytes
-constexpr size_t BytesPerSector = 11;     // 16 bits
-constexpr size_t SectorsPerCluster = 13;  // 8 bits
-constexpr size_t ReservedSectors = 14;    // 16 bits
-constexpr size_t NumberOfFats = 16;       // 8 bits
-constexpr size_t RootEntryCount = 17;     // 16 bits
-constexpr size_t TotalSectors16 = 19;     // 16 bits
-constexpr size_t SectorsPerFat16 = 22;    // 16 bits
-constexpr size_t TotalSectors32 = 32;     // 32 bits
-constexpr size_t SectorsPerFat32 = 36;    // 32 bits
-constexpr size_t VolumeLabel16 = 43;      // 11 bytes
-constexpr size_t RootCluster32 = 44;      // 32 bits
-constexpr size_t VolumeLabel32 = 71;      // 11 bytes
+constexpr size_t OemName = 3;            // 8 bytes
+constexpr size_t BytesPerSector = 11;    // 16 bits
+constexpr size_t SectorsPerCluster = 13; // 8 bits
+constexpr size_t ReservedSectors = 14;   // 16 bits
+constexpr size_t NumberOfFats = 16;      // 8 bits
+constexpr size_t RootEntryCount = 17;    // 16 bits
+constexpr size_t TotalSectors16 = 19;    // 16 bits
+constexpr size_t SectorsPerFat16 = 22;   // 16 bits
+constexpr size_t TotalSectors32 = 32;    // 32 bits
+constexpr size_t SectorsPerFat32 = 36;   // 32 bits
+constexpr size_t VolumeLabel16 = 43;     // 11 bytes
+constexpr size_t RootCluster32 = 44;     // 32 bits
+constexpr size_t VolumeLabel32 = 71;     // 11 bytes
 constexpr size_t RecordBytes = 90;
 } // namespace Boot
 
@@ -93,11 +93,15 @@ public:
     uint32_t DataSectors = 0;
     uint32_t ClusterCount = 0;
 
-    [[nodiscard]] uint16_t BytesPerSector() const { return LoadLE16(BootRecord, Boot::BytesPerSector); }
+    [[nodiscard]] uint16_t BytesPerSector() const {
+        return LoadLE16(BootRecord, Boot::BytesPerSector);
+    }
     [[nodiscard]] uint8_t SectorsPerCluster() const {
         return std::to_integer<uint8_t>(BootRecord[Boot::SectorsPerCluster]);
     }
-    [[nodiscard]] uint16_t ReservedSectors() const { return LoadLE16(BootRecord, Boot::ReservedSectors); }
+    [[nodiscard]] uint16_t ReservedSectors() const {
+        return LoadLE16(BootRecord, Boot::ReservedSectors);
+    }
     [[nodiscard]] uint8_t NumberOfFATs() const {
         return std::to_integer<uint8_t>(BootRecord[Boot::NumberOfFats]);
     }

@@ -24,7 +24,9 @@ std::string JoinWithoutSpaces(const TEntryBytes& entry, bool dropFirst, bool une
 }
 } // namespace
 
-std::string ShortNameText(const TEntryBytes& entry) { return JoinWithoutSpaces(entry, false, false); }
+std::string ShortNameText(const TEntryBytes& entry) {
+    return JoinWithoutSpaces(entry, false, false);
+}
 
 TEntryName DecodeShortName(const TEntryBytes& entry) {
     TEntryName name;

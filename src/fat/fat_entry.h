@@ -59,9 +59,15 @@ inline uint32_t LoadLE32(std::span<const std::byte> b, size_t at) {
     return LoadLE16(b, at) | (static_cast<uint32_t>(LoadLE16(b, at + 2)) << 16);
 }
 
-inline uint8_t ByteAt(const TEntryBytes& e, size_t at) { return std::to_integer<uint8_t>(e[at]); }
-inline uint8_t AttributesOf(const TEntryBytes& e) { return ByteAt(e, Entry::Attributes); }
-inline bool IsDeletedEntry(const TEntryBytes& e) { return ByteAt(e, 0) == DeletedMarker; }
+inline uint8_t ByteAt(const TEntryBytes& e, size_t at) {
+    return std::to_integer<uint8_t>(e[at]);
+}
+inline uint8_t AttributesOf(const TEntryBytes& e) {
+    return ByteAt(e, Entry::Attributes);
+}
+inline bool IsDeletedEntry(const TEntryBytes& e) {
+    return ByteAt(e, 0) == DeletedMarker;
+}
 inline bool IsLongNameEntry(const TEntryBytes& e) {
     return AttributesOf(e) == Attribute::LongName;
 }

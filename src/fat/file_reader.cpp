@@ -19,14 +19,14 @@ bool TFATdrive::InitReader(TFATFileReader& reader, uint32_t firstCluster, uint32
 }
 
 bool TFATdrive::NextFileCluster(TFATFileReader& reader, uint8_t fatChoice) {
-    const uint32_t next = fatChoice == 0 ? reader.CurrentCluster + 1
-                                         : GetFAT(reader.CurrentCluster, fatChoice - 1u);
+    const uint32_t next =
+        fatChoice == 0 ? reader.CurrentCluster + 1 : GetFAT(reader.CurrentCluster, fatChoice - 1u);
     if (!IsValidCluster(next)) {
         // The chain or the volume ends before the file does: the rest reads as zeros rather
         // than as a repeat of the last cluster.
         diskio::Log("file from cluster " + std::to_string(reader.StartCluster) +
-                        " runs past its chain at cluster " +
-                        std::to_string(reader.CurrentCluster) + "; the rest reads as zeros",
+                        " runs past its chain at cluster " + std::to_string(reader.CurrentCluster) +
+                        "; the rest reads as zeros",
                     3);
         reader.PastEnd = true;
         return false;

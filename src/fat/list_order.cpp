@@ -56,7 +56,9 @@ int LocaleCompare(const std::string& a, const std::string& b) {
     return caseOrder;
 }
 
-int Sign(int64_t v) { return v < 0 ? -1 : v > 0 ? 1 : 0; }
+int Sign(int64_t v) {
+    return v < 0 ? -1 : v > 0 ? 1 : 0;
+}
 
 const std::string& Cell(const devices::TListItem& item, int column) {
     return column == 0 ? item.Caption : item.SubItems[static_cast<size_t>(column - 1)];
@@ -64,8 +66,7 @@ const std::string& Cell(const devices::TListItem& item, int column) {
 
 } // namespace
 
-int CompareListItems(const devices::TListItem& item1, const devices::TListItem& item2,
-                     int column) {
+int CompareListItems(const devices::TListItem& item1, const devices::TListItem& item2, int column) {
     const bool folder1 = item1.Data && item1.Data->IsDirectory();
     const bool folder2 = item2.Data && item2.Data->IsDirectory();
     if (folder1 && !folder2) {
@@ -111,7 +112,8 @@ void SortList(devices::TListView& list, const devices::TCustomDirectory& folder)
             const size_t hi = std::min(lo + 2 * width, items.size());
             size_t i = lo, j = mid, k = lo;
             while (i < mid && j < hi) {
-                scratch[k++] = less(items[j], items[i]) ? std::move(items[j++]) : std::move(items[i++]);
+                scratch[k++] =
+                    less(items[j], items[i]) ? std::move(items[j++]) : std::move(items[i++]);
             }
             while (i < mid) {
                 scratch[k++] = std::move(items[i++]);

@@ -29,7 +29,9 @@ TPromptAnswer Ask(const std::string& text, TPromptIcon icon, TPromptButtons butt
     return platform::Prompter().Ask(TPrompt{"", text, icon, buttons});
 }
 
-void Warn(const std::string& text) { Ask(text, TPromptIcon::piWarning, TPromptButtons::pbOK); }
+void Warn(const std::string& text) {
+    Ask(text, TPromptIcon::piWarning, TPromptButtons::pbOK);
+}
 
 std::string SafeDisplayName(const devices::TCustomItem& item) {
     return SafeComponent(devices::ReplaceDeletedChar(item));
@@ -133,7 +135,8 @@ void TSaveRun::SaveTo(TFATFile& file, const std::string& path) {
         uint32_t got = 0;
         bool written = false;
         do {
-            const bool ok = m_Drive.ReadFile(reader, SaveChunkBytes, got, m_FATChoice, buffer.data());
+            const bool ok =
+                m_Drive.ReadFile(reader, SaveChunkBytes, got, m_FATChoice, buffer.data());
             m_Dialog.StepSize = got;
             m_Dialog.StepProgress();
             written = false;
@@ -217,8 +220,8 @@ bool TSaveRun::SaveDirectory(TFATDirectory& folder, const std::string& destinati
         for (const auto& child : *folder.Children) {
             if (child->IsDirectory()) {
                 if (recursive) {
-                    result = SaveDirectory(static_cast<TFATDirectory&>(*child), inside,
-                                           onlyDeleted, recursive);
+                    result = SaveDirectory(static_cast<TFATDirectory&>(*child), inside, onlyDeleted,
+                                           recursive);
                 }
             } else {
                 result = SaveFile(static_cast<TFATFile&>(*child), inside);
@@ -246,9 +249,10 @@ TSaveReport SaveItems(TFATdrive& drive, devices::TListView& list, bool deletedMo
         return {};
     }
     const int chosen = destination.SelectedFAT;
-    const uint8_t fatChoice = chosen >= 0 && chosen < static_cast<int>(destination.FATChoices.size())
-                                  ? static_cast<uint8_t>(chosen)
-                                  : drive.FATInUse;
+    const uint8_t fatChoice =
+        chosen >= 0 && chosen < static_cast<int>(destination.FATChoices.size())
+            ? static_cast<uint8_t>(chosen)
+            : drive.FATInUse;
     std::string folder = destination.Directory;
     if (folder.empty() || folder.back() != '/') {
         folder += '/';
@@ -274,10 +278,10 @@ TSaveReport SaveItems(TFATdrive& drive, devices::TListView& list, bool deletedMo
     dialog.UpdateInterval = 0;
     if (!run.Cancelled()) {
         for (devices::TCustomItem* item : items) {
-            const bool goOn =
-                item->IsDirectory()
-                    ? run.SaveDirectory(static_cast<TFATDirectory&>(*item), folder, deletedMode, true)
-                    : run.SaveFile(static_cast<TFATFile&>(*item), folder);
+            const bool goOn = item->IsDirectory()
+                                  ? run.SaveDirectory(static_cast<TFATDirectory&>(*item), folder,
+                                                      deletedMode, true)
+                                  : run.SaveFile(static_cast<TFATFile&>(*item), folder);
             if (!goOn || run.Cancelled()) {
                 break;
             }

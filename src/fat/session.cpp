@@ -10,8 +10,7 @@
 
 namespace tw::fat {
 
-TRecoverySession::TRecoverySession()
-    : DriveList([] { return std::make_unique<TFATdrive>(); }) {}
+TRecoverySession::TRecoverySession() : DriveList([] { return std::make_unique<TFATdrive>(); }) {}
 
 bool TRecoverySession::DetectAll(diskio::TStatusDialog& dialog) {
     DriveList.Clear();

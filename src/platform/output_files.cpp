@@ -22,13 +22,21 @@ TPathKind PathKind(const std::string& path) {
     return TPathKind::pkOther;
 }
 
-bool CreateFolder(const std::string& path) { return ::mkdir(path.c_str(), 0755) == 0; }
+bool CreateFolder(const std::string& path) {
+    return ::mkdir(path.c_str(), 0755) == 0;
+}
 
-bool RemoveFile(const std::string& path) { return ::unlink(path.c_str()) == 0; }
+bool RemoveFile(const std::string& path) {
+    return ::unlink(path.c_str()) == 0;
+}
 
-size_t MaxPathBytes() { return PATH_MAX; }
+size_t MaxPathBytes() {
+    return PATH_MAX;
+}
 
-TOutputFile::~TOutputFile() { (void)Close(); }
+TOutputFile::~TOutputFile() {
+    (void)Close();
+}
 
 bool TOutputFile::Create(const std::string& path) {
     (void)Close();

@@ -82,7 +82,9 @@ std::string Convert(const std::string& to, const std::string& from, std::string_
 
 } // namespace
 
-void SetOemCodePage(unsigned codePage) { g_CodePage = codePage; }
+void SetOemCodePage(unsigned codePage) {
+    g_CodePage = codePage;
+}
 
 std::string DecodeOemText(std::string_view bytes) {
     bool ascii = true;

@@ -8,10 +8,9 @@
 #include "support/image_tools.h"
 #include "support/scripted_prompter.h"
 
-#include <gtest/gtest.h>
-
 #include <filesystem>
 #include <fstream>
+#include <gtest/gtest.h>
 
 namespace tw {
 namespace {
@@ -22,7 +21,8 @@ using platform::TPromptAnswer;
 /// The destination dialog answered by the test.
 class TScriptedDestination final : public fat::TDirSelectDialog {
 public:
-    explicit TScriptedDestination(std::string folder, int fat = -2) : m_Folder(std::move(folder)), m_Fat(fat) {}
+    explicit TScriptedDestination(std::string folder, int fat = -2)
+        : m_Folder(std::move(folder)), m_Fat(fat) {}
     bool Execute() override {
         Preselected = SelectedFAT;
         Directory = m_Folder;
@@ -167,8 +167,9 @@ TEST_F(Saving, ExistingFilesAreAskedAboutAndAClosedBoxKeepsThem) {
         TPromptAnswer Answer;
         bool Replaced;
     };
-    for (const TCase& c : {TCase{TPromptAnswer::paYes, true}, TCase{TPromptAnswer::paNo, false},
-                           TCase{TPromptAnswer::paAll, true}, TCase{TPromptAnswer::paClosed, false}}) {
+    for (const TCase& c :
+         {TCase{TPromptAnswer::paYes, true}, TCase{TPromptAnswer::paNo, false},
+          TCase{TPromptAnswer::paAll, true}, TCase{TPromptAnswer::paClosed, false}}) {
         std::ofstream(m_Out + "/KEEP.TXT", std::ios::trunc) << "mine";
         test::TScriptedPrompter prompter;
         prompter.Script({c.Answer});
