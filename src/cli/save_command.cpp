@@ -79,6 +79,7 @@ int CommandSave(TCliContext& context, const std::vector<std::string>& args) {
         return ExitUsage;
     }
 
+    platform::TPrompter* previous = &platform::Prompter();
     TTerminalPrompter prompter(policy, context.Quiet);
     platform::SetPrompter(&prompter);
     TTerminalProgress view(context.Quiet);
@@ -87,7 +88,7 @@ int CommandSave(TCliContext& context, const std::vector<std::string>& args) {
     TFixedDestination destination(folder, fatChoice);
     fat::TSaveEnvironment environment{dialog, destination, {}};
     const fat::TSaveReport report = fat::SaveItems(*drive, list, *deletedMode, environment);
-    platform::SetPrompter(nullptr);
+    platform::SetPrompter(previous);
 
     for (const std::string& path : report.SavedPaths) {
         std::printf("saved %s\n", path.c_str());
