@@ -58,7 +58,9 @@ TFatImageBuilder::TFatImageBuilder(const TFatLayout& layout)
     : m_Layout(layout), m_Bytes(uint64_t{std::max<uint32_t>(1, layout.TotalSectors)} * 512) {
     const std::vector<std::byte> boot = BootSector(layout);
     std::copy(boot.begin(), boot.end(), m_Bytes.begin());
-    const uint32_t endMark = layout.FatBits == 12 ? 0xFFF : layout.FatBits == 16 ? 0xFFFF : 0x0FFFFFFF;
+    const uint32_t endMark = layout.FatBits == 12   ? 0xFFF
+                             : layout.FatBits == 16 ? 0xFFFF
+                                                    : 0x0FFFFFFF;
     SetFat(0, (endMark & ~0xFFu) | 0xF8);
     SetFat(1, endMark);
     if (layout.FatBits == 32) {
@@ -91,7 +93,8 @@ void TFatImageBuilder::SetFat(uint32_t cluster, uint32_t value, int copy) {
         if (copy >= 0 && k != copy) {
             continue;
         }
-        const uint64_t fat = (m_Layout.ReservedSectors + uint64_t{m_Layout.SectorsPerFat} * k) * 512;
+        const uint64_t fat =
+            (m_Layout.ReservedSectors + uint64_t{m_Layout.SectorsPerFat} * k) * 512;
         std::span<std::byte> s(m_Bytes);
         switch (m_Layout.FatBits) {
         case 32:
@@ -103,8 +106,8 @@ void TFatImageBuilder::SetFat(uint32_t cluster, uint32_t value, int copy) {
         default: {
             // Two 12-bit entries share three bytes; an odd cluster holds the high 12 bits.
             const uint64_t at = fat + cluster + cluster / 2;
-            uint32_t word = std::to_integer<uint32_t>(s[at]) |
-                            (std::to_integer<uint32_t>(s[at + 1]) << 8);
+            uint32_t word =
+                std::to_integer<uint32_t>(s[at]) | (std::to_integer<uint32_t>(s[at + 1]) << 8);
             word = (cluster & 1) != 0 ? (word & 0x000F) | ((value & 0xFFF) << 4)
                                       : (word & 0xF000) | (value & 0xFFF);
             Store(s.subspan(at), word, 2);
@@ -115,7 +118,9 @@ void TFatImageBuilder::SetFat(uint32_t cluster, uint32_t value, int copy) {
 }
 
 void TFatImageBuilder::Chain(std::initializer_list<uint32_t> clusters) {
-    const uint32_t endMark = m_Layout.FatBits == 12 ? 0xFFF : m_Layout.FatBits == 16 ? 0xFFFF : 0x0FFFFFFF;
+    const uint32_t endMark = m_Layout.FatBits == 12   ? 0xFFF
+                             : m_Layout.FatBits == 16 ? 0xFFFF
+                                                      : 0x0FFFFFFF;
     for (auto it = clusters.begin(); it != clusters.end(); ++it) {
         const auto next = it + 1;
         SetFat(*it, next == clusters.end() ? endMark : *next);
@@ -140,13 +145,15 @@ TFatImageBuilder::TEntry TFatImageBuilder::ShortEntry(std::string_view name11, u
 uint8_t TFatImageBuilder::ShortNameChecksum(const TEntry& shortEntry) {
     uint8_t sum = 0;
     for (size_t i = 0; i < 11; ++i) {
-        sum = static_cast<uint8_t>(((sum & 1) << 7) + (sum >> 1) + std::to_integer<uint8_t>(shortEntry[i]));
+        sum = static_cast<uint8_t>(((sum & 1) << 7) + (sum >> 1) +
+                                   std::to_integer<uint8_t>(shortEntry[i]));
     }
     return sum;
 }
 
-std::vector<TFatImageBuilder::TEntry>
-TFatImageBuilder::LongNameEntries(std::u16string_view name, const TEntry& shortEntry, bool deleted) {
+std::vector<TFatImageBuilder::TEntry> TFatImageBuilder::LongNameEntries(std::u16string_view name,
+                                                                        const TEntry& shortEntry,
+                                                                        bool deleted) {
     constexpr size_t Units = 13;
     constexpr size_t UnitOffsets[Units] = {1, 3, 5, 7, 9, 14, 16, 18, 20, 22, 24, 28, 30};
     const size_t count = (name.size() + Units - 1) / Units;
