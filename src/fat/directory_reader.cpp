@@ -12,6 +12,7 @@ namespace {
 constexpr uint32_t EntriesPerSector = VolumeSectorBytes / 32;
 constexpr int MaxLongNameEntries = 18;
 constexpr int UnitsPerLongEntry = 13;
+constexpr uint64_t MaxDirectoryEntries = 65536;
 } // namespace
 
 bool TFATdrive::GetNextRecord(TDirPosition& position, TEntryBytes& entry) {
@@ -42,6 +43,14 @@ bool TFATdrive::GetNextRecord(TDirPosition& position, TEntryBytes& entry) {
             return false;
         }
         if (position.Index >= entriesPerCluster) {
+            // A folder holds at most 65536 entries; a chain that runs on is a cycle.
+            if ((position.ChainSteps + 1) * entriesPerCluster >= MaxDirectoryEntries) {
+                diskio::Log("folder chain from cluster " + std::to_string(position.Cluster) +
+                                " holds more than " + std::to_string(MaxDirectoryEntries) +
+                                " entries; it ends here",
+                            3);
+                return false;
+            }
             if (!ChainStep(position)) {
                 return false;
             }

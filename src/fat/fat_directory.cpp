@@ -85,7 +85,18 @@ void TFATDirectory::LoadChildren(bool deletedMode, bool onlyDeleted) {
         const uint32_t cluster = FirstClusterOf(entry);
         if ((attributes & Attribute::Directory) != 0 &&
             (attributes & Attribute::VolumeLabel) == 0) {
-            if (name.Text == "." || name.Text == ".." || tooDeep) {
+            // The dot entries are told by their stored bytes: a long name may read ".." too.
+            const std::string shortName = ShortNameText(entry);
+            if (shortName == "." || shortName == ".." || tooDeep) {
+                continue;
+            }
+            // A folder entry that points outside the data area would list the boot sector
+            // and the FATs as entries.
+            if (!drive.IsValidCluster(cluster)) {
+                diskio::Log("folder entry " + name.Text + " in " + GetPath(nullptr) +
+                                " names cluster " + std::to_string(cluster) +
+                                ", outside the volume; left out",
+                            3);
                 continue;
             }
             if (deleted && !drive.StartsWithDotEntries(cluster, 0)) {
@@ -143,8 +154,10 @@ bool TFATDirectory::HasSubdirEntries(bool deletedMode) {
     TEntryBytes entry{};
     while (drive.NextEntry(position, deletedMode, name, entry)) {
         const uint8_t attributes = AttributesOf(entry);
+        const std::string shortName = ShortNameText(entry);
         if ((attributes & Attribute::Directory) != 0 &&
-            (attributes & Attribute::VolumeLabel) == 0 && name.Text != "." && name.Text != "..") {
+            (attributes & Attribute::VolumeLabel) == 0 && shortName != "." && shortName != ".." &&
+            drive.IsValidCluster(FirstClusterOf(entry))) {
             return true;
         }
     }

@@ -79,10 +79,19 @@ bool TFATdrive::ReadFile(TFATFileReader& reader, uint32_t count, uint32_t& got, 
                 cluster = next;
                 run = std::min(run + spc, wanted);
             }
-            if (sector + run > 0x100000000ull ||
-                !ReadSectors(static_cast<uint32_t>(sector), static_cast<uint16_t>(run), true,
-                             buffer)) {
+            if (sector + run > 0x100000000ull) {
                 return false;
+            }
+            // The run is read in one go; when that fails it is read again sector by sector,
+            // so that only the bad sectors ask and, when ignored, read as zeros.
+            if (!ReadSectors(static_cast<uint32_t>(sector), static_cast<uint16_t>(run), false,
+                             buffer)) {
+                for (uint32_t i = 0; i < run; ++i) {
+                    if (!ReadSectors(static_cast<uint32_t>(sector + i), 1, true,
+                                     buffer + size_t{i} * VolumeSectorBytes)) {
+                        return false;
+                    }
+                }
             }
             n = run * VolumeSectorBytes;
         } else {
