@@ -117,4 +117,9 @@ TCustomDrive& TDriveList::AddLostDrive(TDevice& device, uint32_t bootSector, uin
     return drive;
 }
 
+TCustomDrive& TDriveList::Append(std::unique_ptr<TCustomDrive> drive) {
+    m_Items.push_back(std::move(drive));
+    return *m_Items.back();
+}
+
 } // namespace tw::devices

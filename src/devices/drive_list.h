@@ -37,6 +37,8 @@ public:
     /// Appends a volume found by the lost-drive search; its name gets " (lost)".
     TCustomDrive& AddLostDrive(TDevice& device, uint32_t bootSector, uint32_t volumeStart,
                                uint32_t length, bool quiet);
+    /// Appends a volume made elsewhere (a volume rebuilt without its boot sector) as it is.
+    TCustomDrive& Append(std::unique_ptr<TCustomDrive> drive);
 
 private:
     TCustomDrive& AddDrive(TDevice& device, uint8_t flags, uint32_t bootSector,

@@ -53,7 +53,8 @@ public:
     /// 0x55 0xAA at 510, a short jump (0xEB) at 0, and 512..8192 bytes per sector.
     [[nodiscard]] static bool IsBootSector(std::span<const std::byte> sector);
     /// Feeds one sector to the rebuild; true when a rebuilt drive was added to drives.
-    bool AnalyseSector(devices::TDriveList& drives, uint32_t sector, std::span<const std::byte> data);
+    bool AnalyseSector(devices::TDriveList& drives, uint32_t sector,
+                       std::span<const std::byte> data);
     /// Whether the sector is part of a FAT, of which type, and whether it starts one.
     [[nodiscard]] static bool DetectFATSector(std::span<const std::byte> data, uint8_t& fatType,
                                               bool& isStart);
@@ -76,11 +77,13 @@ public:
 };
 
 /// Positions 0..n-1 at which a and b differ.
-[[nodiscard]] uint32_t CountDifferentBytes(std::span<const std::byte> a, std::span<const std::byte> b,
-                                           uint32_t n);
+[[nodiscard]] uint32_t CountDifferentBytes(std::span<const std::byte> a,
+                                           std::span<const std::byte> b, uint32_t n);
 
 /// Searches sectors first..last of a device for lost FAT volumes: boot sectors no listed drive
-/// starts at, and volumes rebuilt without a boot sector. Adds them to drives; returns how many.
+/// of that device starts at, and volumes rebuilt without a boot sector. Adds them to drives;
+/// returns how many. The range is clamped to the device, and first alone is read when last
+/// lies before it. Cancel, or Abort on a read error, ends the search; finds stay.
 uint32_t FindLostDrives(devices::TDevice& device, uint32_t first, uint32_t last,
                         devices::TDriveList& drives, diskio::TStatusDialog& dialog);
 
