@@ -49,5 +49,13 @@ int CommandLs(TCliContext& context, const std::vector<std::string>& args);
 int CommandCat(TCliContext& context, const std::vector<std::string>& args);
 int CommandHexdump(TCliContext& context, const std::vector<std::string>& args);
 int CommandSave(TCliContext& context, const std::vector<std::string>& args);
+int CommandLostData(TCliContext& context, const std::vector<std::string>& args);
+int CommandLostDrives(TCliContext& context, const std::vector<std::string>& args);
+int CommandFind(TCliContext& context, const std::vector<std::string>& args);
+/// Runs one command line of a batch in the same context.
+int RunCommand(TCliContext& context, const std::vector<std::string>& words);
+/// Splits a batch line into words: blanks separate, single or double quotes group;
+/// backslashes are ordinary characters (they separate the parts of item paths).
+bool SplitBatchLine(const std::string& line, std::vector<std::string>& words);
 
 } // namespace tw::cli

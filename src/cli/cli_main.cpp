@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <exception>
 #include <functional>
+#include <iostream>
 #include <map>
 #include <string>
 #include <vector>
@@ -29,19 +30,60 @@ void PrintUsage() {
         "  ls DRIVE [PATH] [-r] [--json]  a folder's items (PATH like Root\\DOCS or Deleted)\n"
         "  cat DRIVE PATH [--fat N]       a file's bytes to standard output\n"
         "  hexdump DRIVE PATH [--fat N]   a file as hex lines\n"
-        "  save DRIVE PATH... --to DIR [--fat N] [--existing ask|replace|skip]\n");
+        "  save DRIVE PATH... --to DIR [--fat N] [--existing ask|replace|skip]\n"
+        "  lost-data DRIVE [--start C] [--end C] [--no-files]\n"
+        "                                 the lost-data search, then the Lost tree\n"
+        "  lost-drives DEVICE [--start S] [--end S]\n"
+        "                                 the lost-drive search, then the drive list\n"
+        "  find DRIVE TEXT                the name search, then the Searched items\n"
+        "  batch                          commands from standard input, one a line\n");
 }
 
 using TCommand = std::function<int(cli::TCliContext&, const std::vector<std::string>&)>;
 
 const std::map<std::string, TCommand>& Commands() {
     static const std::map<std::string, TCommand> commands{
-        {"devices", cli::CommandDevices}, {"driveinfo", cli::CommandDriveInfo},
-        {"drives", cli::CommandDrives},   {"ls", cli::CommandLs},
-        {"cat", cli::CommandCat},         {"hexdump", cli::CommandHexdump},
+        {"devices", cli::CommandDevices},
+        {"driveinfo", cli::CommandDriveInfo},
+        {"drives", cli::CommandDrives},
+        {"ls", cli::CommandLs},
+        {"cat", cli::CommandCat},
+        {"hexdump", cli::CommandHexdump},
         {"save", cli::CommandSave},
+        {"lost-data", cli::CommandLostData},
+        {"lost-drives", cli::CommandLostDrives},
+        {"find", cli::CommandFind},
     };
     return commands;
+}
+
+/// Reads commands from standard input and runs them in one context, so that later lines
+/// see what earlier searches found. The status is the last failing command's, else 0.
+int RunBatch(cli::TCliContext& context) {
+    int status = cli::ExitDone;
+    std::string line;
+    while (std::getline(std::cin, line)) {
+        std::vector<std::string> words;
+        if (!cli::SplitBatchLine(line, words)) {
+            cli::Fail("batch: unbalanced quotes in '" + line + "'");
+            status = cli::ExitUsage;
+            continue;
+        }
+        if (words.empty() || words[0][0] == '#') {
+            continue;
+        }
+        if (words[0] == "batch") {
+            cli::Fail("batch: batches do not nest");
+            status = cli::ExitUsage;
+            continue;
+        }
+        const int result = cli::RunCommand(context, words);
+        std::fflush(stdout);
+        if (result != cli::ExitDone) {
+            status = result;
+        }
+    }
+    return status;
 }
 
 int Run(std::vector<std::string> args) {
@@ -75,8 +117,7 @@ int Run(std::vector<std::string> args) {
         PrintUsage();
         return cli::ExitUsage;
     }
-    auto command = Commands().find(rest.front());
-    if (command == Commands().end()) {
+    if (rest.front() != "batch" && Commands().find(rest.front()) == Commands().end()) {
         cli::Fail("unknown command '" + rest.front() + "'");
         PrintUsage();
         return cli::ExitUsage;
@@ -86,8 +127,7 @@ int Run(std::vector<std::string> args) {
     platform::SetPrompter(&prompter);
     diskio::StartSectorAccess();
     fat::ApplyAccessOptions();
-    const int status =
-        command->second(context, std::vector<std::string>(rest.begin() + 1, rest.end()));
+    const int status = rest.front() == "batch" ? RunBatch(context) : cli::RunCommand(context, rest);
     context.Session.DriveList.Clear();
     context.Session.DeviceList.Clear();
     diskio::EndSectorAccess();
@@ -96,6 +136,50 @@ int Run(std::vector<std::string> args) {
 }
 
 } // namespace
+
+namespace tw::cli {
+
+int RunCommand(TCliContext& context, const std::vector<std::string>& words) {
+    auto command = Commands().find(words.front());
+    if (command == Commands().end()) {
+        Fail("unknown command '" + words.front() + "'");
+        return ExitUsage;
+    }
+    return command->second(context, std::vector<std::string>(words.begin() + 1, words.end()));
+}
+
+bool SplitBatchLine(const std::string& line, std::vector<std::string>& words) {
+    std::string word;
+    bool inWord = false;
+    char quote = 0;
+    for (char c : line) {
+        if (quote != 0) {
+            if (c == quote) {
+                quote = 0;
+            } else {
+                word += c;
+            }
+        } else if (c == '\'' || c == '"') {
+            quote = c;
+            inWord = true;
+        } else if (c == ' ' || c == '\t' || c == '\r') {
+            if (inWord) {
+                words.push_back(word);
+                word.clear();
+                inWord = false;
+            }
+        } else {
+            word += c;
+            inWord = true;
+        }
+    }
+    if (inWord) {
+        words.push_back(word);
+    }
+    return quote == 0;
+}
+
+} // namespace tw::cli
 
 int main(int argc, char** argv) {
     try {

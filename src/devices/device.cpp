@@ -63,8 +63,10 @@ bool TDevice::ReadSectors(uint32_t sector, uint16_t count, bool showErrors, void
     // The slot is rewritten: it belongs to nobody until the fill succeeds.
     victim.Owner = nullptr;
     victim.Age = 0;
-    const uint64_t abortsBefore = diskio::ReadAbortCount();
-    if (ReadDirect(sector, static_cast<uint16_t>(n), showErrors, victim.Data.data())) {
+    // The fill reads ahead of what was asked: it never asks the user. When it fails, the
+    // request itself is read directly, and only its own sectors can ask and be ignored, so
+    // no ignored sector of the fill is kept in the slot as data.
+    if (ReadDirect(sector, static_cast<uint16_t>(n), false, victim.Data.data())) {
         victim.Owner = this;
         victim.Age = MaxSlotAge;
         victim.FirstSector = sector;
@@ -72,9 +74,6 @@ bool TDevice::ReadSectors(uint32_t sector, uint16_t count, bool showErrors, void
         if (cache.Lookup(*this, sector, count, out)) {
             return true;
         }
-    } else if (diskio::ReadAbortCount() != abortsBefore) {
-        // The user already answered Abort for this very request.
-        return false;
     }
     return ReadDirect(sector, count, showErrors, out);
 }

@@ -394,7 +394,11 @@ bool INT13ExtEnabled() {
     return g_Unit.INT13ExtEnabled;
 }
 
-uint64_t ReadAbortCount() { return g_ReadAborts; }
-void NoteUserAbortedRead() { ++g_ReadAborts; }
+uint64_t ReadAbortCount() {
+    return g_ReadAborts;
+}
+void NoteUserAbortedRead() {
+    ++g_ReadAborts;
+}
 
 } // namespace tw::diskio

@@ -153,6 +153,29 @@ TEST_F(Cli, SavesTheDeletedCategoryByteExactAndCatsAFile) {
         << hex.Out.substr(0, 100);
 }
 
+TEST_F(Cli, ABatchFindsLostDrivesOfAWipedDiskAndSavesFromThem) {
+    const std::string wiped = s_Dir->File("wiped.img");
+    ASSERT_TRUE(test::Run("cp " + test::Quote(s_Disk) + " " + test::Quote(wiped) +
+                          " && dd if=/dev/zero of=" + test::Quote(wiped) +
+                          " bs=512 count=1 conv=notrunc status=none"));
+    test::TTempDir out;
+    const std::string script = "lost-drives 0\n"
+                               "ls 0 Root\n"
+                               "find 0 report\n"
+                               "save 0 'Searched\\Annual report.txt' --to '" +
+                               out.Path() + "'\n";
+    const std::string scriptFile = out.File("script.txt");
+    std::ofstream(scriptFile) << script;
+    const TResult r =
+        RunCli("--image " + test::Quote(wiped) + " --quiet batch < " + test::Quote(scriptFile));
+    EXPECT_EQ(r.Status, 0) << r.Out;
+    EXPECT_NE(r.Out.find("LIVE16      (lost)   on fixed disk #1"), std::string::npos) << r.Out;
+    EXPECT_NE(r.Out.find("KEEP.TXT"), std::string::npos) << r.Out;
+    std::ifstream saved(out.File("Annual report.txt"), std::ios::binary); // found in Deleted
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(saved), std::istreambuf_iterator<char>()),
+              Lines(400, 1));
+}
+
 TEST_F(Cli, BadUsageAndMissingThingsHaveTheirExitStatus) {
     EXPECT_EQ(RunCli("").Status, 2);
     EXPECT_EQ(RunCli(Disk() + " frobnicate").Status, 2);

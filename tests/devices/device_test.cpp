@@ -139,13 +139,19 @@ TEST(ReadAheadCache, DestroyingADeviceFreesItsSlots) {
     }
 }
 
-TEST(ReadAheadCache, AbortDuringAFillIsNotAskedTwice) {
+TEST(ReadAheadCache, AFailedFillAsksOnlyAboutTheRequestedSectors) {
     TCachedDisk disk(10000, 100);
-    test::TScriptedPrompter prompter(platform::TPromptAnswer::paAbort);
+    test::TScriptedPrompter prompter(platform::TPromptAnswer::paIgnore);
     disk.Source->FailSector(50);
     std::vector<std::byte> buffer(512);
-    EXPECT_FALSE(disk.Device.ReadSectors(0, 1, true, buffer.data()));
+    EXPECT_TRUE(disk.Device.ReadSectors(0, 1, true, buffer.data()));
+    EXPECT_EQ(buffer[1], test::PatternByte(0, 1));
+    EXPECT_TRUE(prompter.Shown().empty()) << "sector 50 was only read ahead";
+    EXPECT_TRUE(disk.Device.ReadSectors(49, 1, true, buffer.data()));
+    EXPECT_EQ(buffer[1], test::PatternByte(49, 1)) << "no ignored zeros were kept in a slot";
+    EXPECT_TRUE(disk.Device.ReadSectors(50, 1, true, buffer.data()));
     EXPECT_EQ(prompter.Shown().size(), 1u);
+    EXPECT_EQ(buffer[1], std::byte{0});
 }
 
 TEST(CalibrateReadAhead, SizesTheFillFromReadsIn100Ms) {

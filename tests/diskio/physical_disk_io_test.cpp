@@ -120,7 +120,8 @@ TEST(PhysicalDiskIoNt, ErrorBoxTextsAndAnswers) {
         test::TScriptedPrompter prompter(TPromptAnswer::paAbort);
         const uint64_t aborts = diskio::ReadAbortCount();
         EXPECT_FALSE(diskio::ReadPhysicalSectors(128, 5, 1, true, buffer.data()));
-        EXPECT_EQ(diskio::ReadAbortCount(), aborts + 1) << "Abort is counted for the long operation";
+        EXPECT_EQ(diskio::ReadAbortCount(), aborts + 1)
+            << "Abort is counted for the long operation";
     }
 }
 
