@@ -182,6 +182,8 @@ bool SplitBatchLine(const std::string& line, std::vector<std::string>& words) {
 } // namespace tw::cli
 
 int main(int argc, char** argv) {
+    static char outputBuffer[1 << 16];
+    std::setvbuf(stdout, outputBuffer, _IOFBF, sizeof outputBuffer);
     try {
         return Run(std::vector<std::string>(argv + 1, argv + argc));
     } catch (const std::exception& e) {

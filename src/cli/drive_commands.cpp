@@ -81,10 +81,32 @@ void PrintRow(const devices::TListItem& row, const std::string& path, const TLsO
                     JsonString(row.SubItems[4]).c_str());
         return;
     }
-    const std::string name = options.Recursive ? path : row.Caption;
-    std::printf("%-40s %10s  %-16s %9s  %-9s %s\n", Printable(name).c_str(),
-                row.SubItems[0].c_str(), row.SubItems[1].c_str(), row.SubItems[2].c_str(),
-                row.SubItems[3].c_str(), row.SubItems[4].c_str());
+    // Long listings print many rows: the line is put together by hand rather than by printf.
+    auto pad = [](std::string& line, const std::string& text, size_t width, bool right) {
+        const size_t fill = text.size() < width ? width - text.size() : 0;
+        if (right) {
+            line.append(fill, ' ');
+        }
+        line += text;
+        if (!right) {
+            line.append(fill, ' ');
+        }
+    };
+    std::string line;
+    line.reserve(160);
+    pad(line, Printable(options.Recursive ? path : row.Caption), 40, false);
+    line += ' ';
+    pad(line, row.SubItems[0], 10, true);
+    line += "  ";
+    pad(line, row.SubItems[1], 16, false);
+    line += ' ';
+    pad(line, row.SubItems[2], 9, true);
+    line += "  ";
+    pad(line, row.SubItems[3], 9, false);
+    line += ' ';
+    line += row.SubItems[4];
+    line += '\n';
+    std::fwrite(line.data(), 1, line.size(), stdout);
 }
 
 void ListFolder(fat::TFATDirectory& folder, const std::string& path, bool deletedMode,

@@ -102,28 +102,38 @@ void SortList(devices::TListView& list, const devices::TCustomDirectory& folder)
         const int c = folder.CompareItems(x, y, column);
         return descending ? c > 0 : c < 0;
     };
-    // A bottom-up merge sort: it only ever asks "is the right one smaller", so an order
-    // with equal-to-everything items still sorts safely and stably.
+    // A bottom-up merge sort of row numbers: it only ever asks "is the right one smaller",
+    // so an order with equal-to-everything rows still sorts safely and stably, and the rows
+    // themselves are moved once at the end.
     std::vector<devices::TListItem>& items = list.Items;
-    std::vector<devices::TListItem> scratch(items.size());
-    for (size_t width = 1; width < items.size(); width *= 2) {
-        for (size_t lo = 0; lo < items.size(); lo += 2 * width) {
-            const size_t mid = std::min(lo + width, items.size());
-            const size_t hi = std::min(lo + 2 * width, items.size());
+    std::vector<uint32_t> order(items.size());
+    for (uint32_t i = 0; i < order.size(); ++i) {
+        order[i] = i;
+    }
+    std::vector<uint32_t> scratch(order.size());
+    for (size_t width = 1; width < order.size(); width *= 2) {
+        for (size_t lo = 0; lo < order.size(); lo += 2 * width) {
+            const size_t mid = std::min(lo + width, order.size());
+            const size_t hi = std::min(lo + 2 * width, order.size());
             size_t i = lo, j = mid, k = lo;
             while (i < mid && j < hi) {
-                scratch[k++] =
-                    less(items[j], items[i]) ? std::move(items[j++]) : std::move(items[i++]);
+                scratch[k++] = less(items[order[j]], items[order[i]]) ? order[j++] : order[i++];
             }
             while (i < mid) {
-                scratch[k++] = std::move(items[i++]);
+                scratch[k++] = order[i++];
             }
             while (j < hi) {
-                scratch[k++] = std::move(items[j++]);
+                scratch[k++] = order[j++];
             }
         }
-        items.swap(scratch);
+        order.swap(scratch);
     }
+    std::vector<devices::TListItem> sorted;
+    sorted.reserve(items.size());
+    for (uint32_t index : order) {
+        sorted.push_back(std::move(items[index]));
+    }
+    items.swap(sorted);
 }
 
 } // namespace tw::fat
