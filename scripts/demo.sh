@@ -20,3 +20,10 @@ echo "== what was deleted on drive 0"
 echo
 echo "== recovering it into $recovered"
 "$cli" "${devices[@]}" save 0 Deleted --to "$recovered"
+
+# With a display, the window opens on the demo disk and on the disk whose table was wiped.
+if [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ] && [ -x build/release/src/app/tarnwell ]; then
+    echo
+    echo "== opening the window on the demo images"
+    build/release/src/app/tarnwell --no-system-devices demo/out/disk.img demo/out/wiped.img
+fi
