@@ -7,6 +7,9 @@
 #include "diskio/status_dialog.h"
 #include "fat/fat_directory.h"
 #include "fat/fat_drive.h"
+#include "platform/device_table.h"
+
+#include <memory>
 
 namespace tw::fat {
 
@@ -34,6 +37,56 @@ bool TRecoverySession::DetectAll(diskio::TStatusDialog& dialog) {
     }
     dialog.Hide();
     return !dialog.Cancelled;
+}
+
+bool TRecoverySession::AttachImage(const std::string& path, std::string& error) {
+    if (!platform::DeviceTable().AttachPath(path, platform::TAttachAs::aaAuto, error)) {
+        return false;
+    }
+    // A fresh detection sees every entry of the table; only those that are not devices yet
+    // move over, so the devices listed keep their objects and their drives.
+    devices::TDeviceList detected;
+    detected.Detect(nullptr);
+    const auto known = [this](const devices::TDevice& device) {
+        for (int i = 0; i < DeviceList.Count(); ++i) {
+            const devices::TDevice& listed = *DeviceList.Items(i);
+            if (listed.AccessKind == device.AccessKind &&
+                listed.DriveNumber == device.DriveNumber) {
+                return true;
+            }
+        }
+        return false;
+    };
+    const int first = DeviceList.Count();
+    for (int i = 0; i < detected.Count(); ++i) {
+        const devices::TDevice& found = *detected.Items(i);
+        if (known(found)) {
+            continue;
+        }
+        // The temporary list owns what it detected; the session's device is a copy of its
+        // description (the cache is per device object and starts empty).
+        auto device = std::make_unique<devices::TDevice>();
+        device->AccessKind = found.AccessKind;
+        device->DriveType = found.DriveType;
+        device->MediaFlags = found.MediaFlags;
+        device->TotalSectors = found.TotalSectors;
+        device->BytesPerSector = found.BytesPerSector;
+        device->Partitioned = found.Partitioned;
+        device->DriveNumber = found.DriveNumber;
+        device->ReadAheadSectors = found.ReadAheadSectors;
+        DeviceList.Add(std::move(device));
+    }
+    if (DeviceList.Count() == first) {
+        error = path + ": attached, but no readable device came of it";
+        return false;
+    }
+    for (int i = first; i < DeviceList.Count(); ++i) {
+        DeviceList.Items(i)->Name = DeviceList.DeviceName(i, true);
+    }
+    for (int i = first; i < DeviceList.Count(); ++i) {
+        DriveList.DetectDrives(*DeviceList.Items(i));
+    }
+    return true;
 }
 
 std::string TRecoverySession::DriveText(int index) const {

@@ -25,6 +25,11 @@ public:
     /// Clears both lists, detects the devices and then the drives of each device under the
     /// progress dialog. False when the user cancelled.
     bool DetectAll(diskio::TStatusDialog& dialog);
+    /// Attaches an image file to the device table (its kind told from its content), appends
+    /// the devices it adds, named by their positions in the list, and then their drives. The
+    /// devices and drives already listed stay, lost drives among them. False with a message
+    /// when the file cannot be attached or adds no readable device.
+    bool AttachImage(const std::string& path, std::string& error);
     /// The drive dialog's text of a drive: "NONAME   on fixed disk #1".
     [[nodiscard]] std::string DriveText(int index) const;
 };
