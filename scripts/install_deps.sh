@@ -2,7 +2,8 @@
 # Installs the Debian 12 packages the build, the tests and the demo need, when missing.
 set -euo pipefail
 packages=(g++ cmake ninja-build libgtest-dev libgmock-dev dosfstools mtools fdisk
-          shared-mime-info xxd gawk)
+          shared-mime-info xxd gawk qt6-base-dev qt6-base-dev-tools xvfb xauth
+          fonts-noto-cjk bc)
 missing=()
 for p in "${packages[@]}"; do
     dpkg -s "$p" >/dev/null 2>&1 || missing+=("$p")

@@ -1,0 +1,65 @@
+// Takes pictures of the main window, the drive dialog and the progress dialog on an image,
+// so that the captions can be checked by eye. Usage: tw_ui_screenshots IMAGE OUTPUT_DIR
+#include "app/drive_dialog.h"
+#include "app/main_window.h"
+#include "diskio/logical_disk_io.h"
+#include "platform/device_table.h"
+#include "ui/status_dialog_window.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QTimer>
+
+#include <cstdio>
+
+using namespace tw;
+
+int main(int argc, char** argv) {
+    QApplication application(argc, argv);
+    if (argc < 3) {
+        std::fprintf(stderr, "usage: tw_ui_screenshots IMAGE OUTPUT_DIR\n");
+        return 2;
+    }
+    std::string error;
+    if (!platform::DeviceTable().AttachPath(argv[1], platform::TAttachAs::aaAuto, error)) {
+        std::fprintf(stderr, "%s\n", error.c_str());
+        return 1;
+    }
+    const QDir out(QString::fromLocal8Bit(argv[2]));
+    diskio::StartSectorAccess();
+    int status = 0;
+    {
+        app::TMainForm window(QStringList{});
+        window.show();
+        window.DeviceScanPending = false;
+        window.DetectAll();
+        auto save = [&](QWidget& widget, const char* name) {
+            QApplication::processEvents();
+            if (!widget.grab().save(out.filePath(name))) {
+                std::fprintf(stderr, "cannot write %s\n", name);
+                status = 1;
+            }
+        };
+        // The drive dialog, taken while it is shown modally.
+        QTimer::singleShot(300, [&] {
+            save(*window.DriveDlg, "drive-dialog.png");
+            window.DriveDlg->reject();
+        });
+        window.DriveDlg->Execute();
+        window.OpenDrive(0, -1, true);
+        window.ApplyTreeChange(window.Tree.DeletedNode);
+        window.resize(1144, 712);
+        save(window, "main-window.png");
+        diskio::TStatusDialog& progress = window.StatusDialog->Model();
+        progress.Prepare("Find lost data - Please wait...", "Scanning cluster 1234", "",
+                         "Lost files found: 5", "Lost directories found: 2", true, true);
+        progress.Total = 100;
+        progress.StepSize = 40;
+        progress.StepProgress();
+        progress.Show();
+        save(*window.StatusDialog, "progress-dialog.png");
+        progress.Hide();
+    }
+    diskio::EndSectorAccess();
+    return status;
+}
