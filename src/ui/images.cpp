@@ -15,7 +15,8 @@ namespace {
 /// A standard picture with a small coloured mark in its lower right corner: red for
 /// deleted items, the category colours for the categories.
 QIcon Marked(QStyle::StandardPixmap base, const QColor& mark) {
-    QPixmap pixmap = QApplication::style()->standardIcon(base).pixmap(32, 32);
+    QPixmap pixmap = QApplication::style()->standardIcon(base).pixmap(32, 32).scaled(
+        32, 32, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
     if (mark.isValid()) {
         QPainter painter(&pixmap);
         painter.setRenderHint(QPainter::Antialiasing);
