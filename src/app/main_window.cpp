@@ -1,6 +1,8 @@
 #include "app/main_window.h"
 
 #include "app/drive_dialog.h"
+#include "app/drive_info_dialog.h"
+#include "app/options_dialog.h"
 #include "devices/custom_drive.h"
 #include "devices/device.h"
 #include "diskio/log.h"
@@ -118,6 +120,8 @@ TMainForm::TMainForm(const QStringList& arguments) {
             Session, [this] { return Rescan(); },
             [this](devices::TDevice& device) { FindLostDrivesOn(device); }, this);
         SectorDialog = new ui::TSectorDialog(this);
+        DriveInfoDialog = new TDriveInfoDialog(this);
+        OptionsDialog = new TOptionsDialog(diskio::Options(), this);
         DeviceScanPending = true;
         UpdateLock = 0;
         SetMode(1);
@@ -262,6 +266,17 @@ void TMainForm::BuildActions() {
             [this] { SortBy(List.SortColumn, false); });
     connect(Action("&ascending order"), &QAction::triggered, this,
             [this] { SortBy(List.SortColumn, true); });
+    connect(Action("&Drive info..."), &QAction::triggered, this, [this] {
+        if (CurrentDevice) {
+            DriveInfoDialog->Execute(*CurrentDevice);
+        }
+    });
+    connect(Action("&Options..."), &QAction::triggered, this, [this] {
+        if (!Busy && OptionsDialog->Edit()) {
+            ApplyOptions();
+            RefreshList();
+        }
+    });
     connect(Action("&Rename..."), &QAction::triggered, this, [this] {
         QAbstractItemView* view = ListStack->currentWidget() == IconView
                                       ? static_cast<QAbstractItemView*>(IconView)

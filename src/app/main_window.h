@@ -33,6 +33,8 @@ class TSectorDialog;
 namespace tw::app {
 
 class TDriveDlg;
+class TDriveInfoDialog;
+class TOptionsDialog;
 
 /// The main window: the open drive's folder tree and item list, the toolbar, the hidden
 /// menu whose shortcuts act, and the three status bars. It holds the state of the run.
@@ -107,6 +109,8 @@ public:
     ui::TDebugBoxWindow* DebugBox = nullptr;
     TDriveDlg* DriveDlg = nullptr;
     ui::TSectorDialog* SectorDialog = nullptr;
+    TDriveInfoDialog* DriveInfoDialog = nullptr;
+    TOptionsDialog* OptionsDialog = nullptr;
     QMenu* PopupMenuBrowseFile = nullptr;
 
     /// Actions by their menu caption ("&Save to...") and toolbar buttons by name

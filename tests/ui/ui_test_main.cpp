@@ -1,6 +1,8 @@
 // The main window driven as a user would: an image made by mkfs.fat and mtools is opened,
 // its categories browsed, the list sorted and selected, the tree moved through quickly.
+#include "app/drive_info_dialog.h"
 #include "app/main_window.h"
+#include "app/options_dialog.h"
 #include "devices/custom_drive.h"
 #include "diskio/logical_disk_io.h"
 #include "fat/fat_drive.h"
@@ -13,9 +15,13 @@
 #include <QAbstractItemModelTester>
 #include <QAction>
 #include <QApplication>
+#include <QCheckBox>
+#include <QGroupBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QStackedWidget>
 #include <QTest>
+#include <QTimer>
 #include <QToolButton>
 #include <QTreeView>
 
@@ -234,6 +240,39 @@ private slots:
         QTest::qWait(200);
         QCOMPARE(window->ListFills, before + 1);
         QCOMPARE(window->CurrentNode, window->Tree.DeletedNode);
+    }
+
+    void driveInfoReadsTheGeometryAfresh() {
+        auto window = OpenWindow();
+        QVERIFY(window);
+        window->DriveInfoDialog->Fill(*window->CurrentDevice);
+        QVERIFY(window->DriveInfoDialog->EditName->text().startsWith("Windows drive C:"));
+        QCOMPARE(window->DriveInfoDialog->EditSectors->text(), QString("32768"));
+        QCOMPARE(window->DriveInfoDialog->EditBytesPerSec->text(), QString("512"));
+    }
+
+    void optionsShowTheRecordAndStoreOnOk() {
+        diskio::TOptions options;
+        app::TOptionsDialog dialog(options);
+        QTimer::singleShot(0, [&] {
+            QVERIFY(dialog.CheckBoxEnableCache->isChecked());
+            QVERIFY(dialog.CheckBoxFindLostFiles->isChecked());
+            QCOMPARE(dialog.EditLostDefaultSize->text(), QString("1474560"));
+            QCOMPARE(dialog.EditDeletedCharAnsi->text(), QString("_"));
+            QVERIFY(!dialog.GroupBoxPhysical9X->isEnabled());
+            dialog.EditLostDefaultSize->setText("$1000");
+            dialog.CheckBoxFindLostFiles->setChecked(false);
+            dialog.accept();
+        });
+        QVERIFY(dialog.Edit());
+        QCOMPARE(options.LostDefaultSize, 4096u);
+        QVERIFY(!options.FindLostFiles);
+        QTimer::singleShot(0, [&] {
+            dialog.EditLostDefaultSize->setText("12abc");
+            dialog.reject();
+        });
+        QVERIFY(!dialog.Edit());
+        QCOMPARE(options.LostDefaultSize, 4096u);
     }
 
     void aRescanLetsGoOfTheOpenDrive() {
