@@ -46,11 +46,22 @@ void AppendUtf8(std::string& out, uint32_t cp) {
 /// Converts with iconv, replacing each undecodable byte by replacement.
 std::string Convert(const std::string& to, const std::string& from, std::string_view bytes,
                     std::string_view replacement) {
-    static std::map<std::pair<std::string, std::string>, iconv_t> converters;
+    // Converters are opened once per pair of code pages and closed at exit.
+    struct TConverters {
+        std::map<std::pair<std::string, std::string>, iconv_t> Open;
+        ~TConverters() {
+            for (auto& [pair, cd] : Open) {
+                if (cd != reinterpret_cast<iconv_t>(-1)) {
+                    ::iconv_close(cd);
+                }
+            }
+        }
+    };
+    static TConverters converters;
     auto key = std::make_pair(to, from);
-    auto it = converters.find(key);
-    if (it == converters.end()) {
-        it = converters.emplace(key, ::iconv_open(to.c_str(), from.c_str())).first;
+    auto it = converters.Open.find(key);
+    if (it == converters.Open.end()) {
+        it = converters.Open.emplace(key, ::iconv_open(to.c_str(), from.c_str())).first;
     }
     iconv_t cd = it->second;
     if (cd == reinterpret_cast<iconv_t>(-1)) {
