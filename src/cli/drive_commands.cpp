@@ -159,6 +159,26 @@ bool FatChoiceOf(const std::vector<std::pair<std::string, std::string>>& options
     return true;
 }
 
+/// DRIVE PATH [--fat N] of the commands that read one file.
+bool OpenFileArguments(TCliContext& context, const std::vector<std::string>& args,
+                       const char* usage, fat::TFATdrive*& drive, fat::TFATFile*& file,
+                       uint8_t& choice, int& status) {
+    std::vector<std::string> positional;
+    std::vector<std::pair<std::string, std::string>> options;
+    if (!SplitOptions(args, {"--fat"}, {}, positional, options) || positional.size() != 2) {
+        Fail(usage);
+        status = ExitUsage;
+        return false;
+    }
+    bool deletedMode = false;
+    if (!ResolveFile(context, positional, drive, file, deletedMode) ||
+        !FatChoiceOf(options, *drive, deletedMode, choice)) {
+        status = ExitFailed;
+        return false;
+    }
+    return true;
+}
+
 } // namespace
 
 int CommandDrives(TCliContext& context, const std::vector<std::string>& args) {
@@ -220,19 +240,13 @@ int CommandLs(TCliContext& context, const std::vector<std::string>& args) {
 }
 
 int CommandCat(TCliContext& context, const std::vector<std::string>& args) {
-    std::vector<std::string> positional;
-    std::vector<std::pair<std::string, std::string>> options;
-    if (!SplitOptions(args, {"--fat"}, {}, positional, options) || positional.size() != 2) {
-        Fail("usage: cat DRIVE PATH [--fat N]");
-        return ExitUsage;
-    }
     fat::TFATdrive* drive = nullptr;
     fat::TFATFile* file = nullptr;
-    bool deletedMode = false;
     uint8_t choice = 0;
-    if (!ResolveFile(context, positional, drive, file, deletedMode) ||
-        !FatChoiceOf(options, *drive, deletedMode, choice)) {
-        return ExitFailed;
+    int status = ExitDone;
+    if (!OpenFileArguments(context, args, "usage: cat DRIVE PATH [--fat N]", drive, file, choice,
+                           status)) {
+        return status;
     }
     fat::TFATFileReader reader;
     drive->InitReader(reader, file->FirstCluster, file->Size);
@@ -241,7 +255,7 @@ int CommandCat(TCliContext& context, const std::vector<std::string>& args) {
     do {
         if (!drive->ReadFile(reader, static_cast<uint32_t>(buffer.size()), got, choice,
                              buffer.data())) {
-            Fail("could not read '" + positional[1] + "'");
+            Fail("could not read '" + args[1] + "'");
             return ExitFailed;
         }
         if (got > 0 && std::fwrite(buffer.data(), 1, got, stdout) != got) {
@@ -253,19 +267,13 @@ int CommandCat(TCliContext& context, const std::vector<std::string>& args) {
 }
 
 int CommandHexdump(TCliContext& context, const std::vector<std::string>& args) {
-    std::vector<std::string> positional;
-    std::vector<std::pair<std::string, std::string>> options;
-    if (!SplitOptions(args, {"--fat"}, {}, positional, options) || positional.size() != 2) {
-        Fail("usage: hexdump DRIVE PATH [--fat N]");
-        return ExitUsage;
-    }
     fat::TFATdrive* drive = nullptr;
     fat::TFATFile* file = nullptr;
-    bool deletedMode = false;
     uint8_t choice = 0;
-    if (!ResolveFile(context, positional, drive, file, deletedMode) ||
-        !FatChoiceOf(options, *drive, deletedMode, choice)) {
-        return ExitFailed;
+    int status = ExitDone;
+    if (!OpenFileArguments(context, args, "usage: hexdump DRIVE PATH [--fat N]", drive, file,
+                           choice, status)) {
+        return status;
     }
     fat::TFATStream stream(*drive, file->FirstCluster, file->Size, choice);
     std::vector<std::byte> block(2048);

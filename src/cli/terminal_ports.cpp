@@ -75,16 +75,7 @@ platform::TPromptAnswer TTerminalPrompter::Ask(const platform::TPrompt& prompt) 
             std::fprintf(stderr, "%s%s%s\n", prompt.Caption.c_str(),
                          prompt.Caption.empty() ? "" : ": ", text.c_str());
         }
-        switch (prompt.Buttons) {
-        case TPromptButtons::pbAbortRetryIgnore:
-            return TPromptAnswer::paAbort;
-        case TPromptButtons::pbYesNo:
-        case TPromptButtons::pbYesNoAll:
-            return TPromptAnswer::paNo;
-        case TPromptButtons::pbOK:
-            break;
-        }
-        return TPromptAnswer::paOK;
+        return platform::UnattendedAnswer(prompt.Buttons);
     }
     const char* choices = prompt.Buttons == TPromptButtons::pbAbortRetryIgnore
                               ? "[a]bort, [r]etry, [i]gnore"

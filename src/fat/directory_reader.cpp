@@ -16,11 +16,7 @@ constexpr uint64_t MaxDirectoryEntries = 65536;
 } // namespace
 
 bool TFATdrive::GetNextRecord(TDirPosition& position, TEntryBytes& entry) {
-    if (position.Cluster > LastCluster()) {
-        diskio::Log("GetNextRecord error, wrong parameter: cluster " +
-                        std::to_string(position.Cluster) + " (valid range is 0-" +
-                        std::to_string(LastCluster()) + ")",
-                    3);
+    if (!PositionInVolume(position, "GetNextRecord")) {
         return false;
     }
     uint64_t sector = 0;

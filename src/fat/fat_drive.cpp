@@ -273,12 +273,19 @@ bool TFATdrive::ChainStep(TDirPosition& position) {
     return true;
 }
 
+bool TFATdrive::PositionInVolume(const TDirPosition& position, const char* operation) const {
+    if (position.Cluster <= LastCluster()) {
+        return true;
+    }
+    diskio::Log(std::string(operation) + " error, wrong parameter: cluster " +
+                    std::to_string(position.Cluster) + " (valid range is 0-" +
+                    std::to_string(LastCluster()) + ")",
+                3);
+    return false;
+}
+
 bool TFATdrive::ReadDataSec(TDirPosition& position, std::span<std::byte> buffer) {
-    if (position.Cluster > LastCluster()) {
-        diskio::Log("ReadDataSec error, wrong parameter: cluster " +
-                        std::to_string(position.Cluster) + " (valid range is 0-" +
-                        std::to_string(LastCluster()) + ")",
-                    3);
+    if (!PositionInVolume(position, "ReadDataSec")) {
         return false;
     }
     uint64_t sector = 0;

@@ -167,6 +167,9 @@ private:
     /// cache zeroed and unlabelled.
     bool FillCache(TSectorCache& cache, uint32_t sector);
     void EmptyCaches();
+    /// False, with a level-3 log line naming the operation, when the position's cluster lies
+    /// past the volume.
+    bool PositionInVolume(const TDirPosition& position, const char* operation) const;
     bool NextFileCluster(TFATFileReader& reader, uint8_t fatChoice);
 
     TSectorCache m_FatCache;

@@ -9,22 +9,26 @@ class TUnattendedPrompter final : public TPrompter {
 public:
     TPromptAnswer Ask(const TPrompt& prompt) override {
         std::fprintf(stderr, "%s: %s\n", prompt.Caption.c_str(), prompt.Text.c_str());
-        switch (prompt.Buttons) {
-        case TPromptButtons::pbAbortRetryIgnore:
-            return TPromptAnswer::paAbort;
-        case TPromptButtons::pbYesNo:
-        case TPromptButtons::pbYesNoAll:
-            return TPromptAnswer::paNo;
-        case TPromptButtons::pbOK:
-            break;
-        }
-        return TPromptAnswer::paOK;
+        return UnattendedAnswer(prompt.Buttons);
     }
 };
 
 TUnattendedPrompter g_Unattended;
 TPrompter* g_Prompter = &g_Unattended;
 } // namespace
+
+TPromptAnswer UnattendedAnswer(TPromptButtons buttons) {
+    switch (buttons) {
+    case TPromptButtons::pbAbortRetryIgnore:
+        return TPromptAnswer::paAbort;
+    case TPromptButtons::pbYesNo:
+    case TPromptButtons::pbYesNoAll:
+        return TPromptAnswer::paNo;
+    case TPromptButtons::pbOK:
+        break;
+    }
+    return TPromptAnswer::paOK;
+}
 
 TPrompter& Prompter() {
     return *g_Prompter;

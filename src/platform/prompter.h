@@ -34,6 +34,9 @@ public:
     virtual TPromptAnswer Ask(const TPrompt& prompt) = 0;
 };
 
+/// The answer of a box nobody can see: Abort, No, or OK.
+TPromptAnswer UnattendedAnswer(TPromptButtons buttons);
+
 /// The installed prompter. Until one is installed, boxes are written to standard error and
 /// answered without a user: Abort, No, or OK.
 TPrompter& Prompter();
