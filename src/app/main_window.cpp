@@ -1,7 +1,10 @@
 #include "app/main_window.h"
 
+#include "app/dir_select_dialog.h"
 #include "app/drive_dialog.h"
 #include "app/drive_info_dialog.h"
+#include "app/find_dialog.h"
+#include "app/item_commands.h"
 #include "app/options_dialog.h"
 #include "devices/custom_drive.h"
 #include "devices/device.h"
@@ -11,6 +14,9 @@
 #include "fat/fat_analyser.h"
 #include "fat/fat_directory.h"
 #include "fat/fat_drive.h"
+#include "fat/lost_data_search.h"
+#include "fat/name_search.h"
+#include "fat/saving.h"
 #include "platform/clock.h"
 #include "ui/debug_box_window.h"
 #include "ui/folder_tree_model.h"
@@ -122,6 +128,9 @@ TMainForm::TMainForm(const QStringList& arguments) {
         SectorDialog = new ui::TSectorDialog(this);
         DriveInfoDialog = new TDriveInfoDialog(this);
         OptionsDialog = new TOptionsDialog(diskio::Options(), this);
+        DirSelectDialog = new TDirSelectDialogWindow(this);
+        FindDialog = new TFindDialogWindow(this);
+        ClusterDialog = new ui::TClusterDialogWindow(this);
         DeviceScanPending = true;
         UpdateLock = 0;
         SetMode(1);
@@ -266,6 +275,11 @@ void TMainForm::BuildActions() {
             [this] { SortBy(List.SortColumn, false); });
     connect(Action("&ascending order"), &QAction::triggered, this,
             [this] { SortBy(List.SortColumn, true); });
+    connect(Action("&Save to..."), &QAction::triggered, this, [this] { SaveSelected(); });
+    connect(Action("&Find lost data..."), &QAction::triggered, this,
+            [this] { MenuFindLostDataClick(); });
+    connect(Action("&Find..."), &QAction::triggered, this, [this] { MenuFindClick(); });
+    connect(Action("&Properties..."), &QAction::triggered, this, [this] { MenuPropertiesClick(); });
     connect(Action("&Drive info..."), &QAction::triggered, this, [this] {
         if (CurrentDevice) {
             DriveInfoDialog->Execute(*CurrentDevice);
@@ -436,6 +450,9 @@ void TMainForm::BuildBrowser() {
     connect(TreeView, &QTreeView::collapsed, this, [this](const QModelIndex& index) {
         TreeModel->SetExpandedImage(TreeModel->NodeOf(index), false);
     });
+    ListModel->OnRename = [this](devices::TListItem& item, std::string& name) {
+        return RenameItem(List, item, name);
+    };
     TreeModel->OnExpandError = [this](const QString& message) {
         QMessageBox::critical(this, ProgramName, "Error: " + message);
     };
@@ -865,6 +882,88 @@ void TMainForm::SetViewStyle(int style) {
     IconView->setWrapping(true);
     IconView->setResizeMode(QListView::Adjust);
     ListStack->setCurrentWidget(IconView);
+}
+
+void TMainForm::SaveSelected() {
+    const std::vector<devices::TListItem*> selected = SelectedItems();
+    if (Busy || selected.empty() || !selected.front()->Data) {
+        return;
+    }
+    auto* drive = static_cast<fat::TFATdrive*>(selected.front()->Data->Drive);
+    if (!drive) {
+        return;
+    }
+    Busy = true;
+    fat::TSaveEnvironment environment{StatusDialog->Model(), *DirSelectDialog,
+                                      [this](bool on) { centralWidget()->setEnabled(on); }};
+    fat::SaveItems(*drive, List, TreeModel->DeletedModeOf(CurrentNode), environment);
+    Busy = false;
+}
+
+void TMainForm::ShowCategory(devices::TTreeNode* node) {
+    if (!node) {
+        return;
+    }
+    // The category's old nodes go with its old children; it can be expanded afresh.
+    TreeModel->ClearChildren(node);
+    if (node->Data && node->Data->IsDirectory()) {
+        auto& folder = static_cast<devices::TCustomDirectory&>(*node->Data);
+        folder.TreeFilled = false;
+        node->HasChildren = folder.HasSubdirectories();
+    }
+    const QModelIndex index = TreeModel->IndexOf(node);
+    TreeView->setCurrentIndex(index);
+    ApplyTreeChange(node);
+    TreeView->expand(index);
+}
+
+void TMainForm::MenuFindLostDataClick() {
+    if (Busy || !CurrentDrive) {
+        return;
+    }
+    // The list and the "Lost" nodes let go of what the search is about to free.
+    if (CurrentNode && CurrentNode != Tree.RootNode && CurrentNode != Tree.DeletedNode) {
+        ListModel->Clear();
+        CurrentNode = nullptr;
+    }
+    TreeModel->ClearChildren(Tree.LostNode);
+    Busy = true;
+    fat::FindLostData(*CurrentDrive, StatusDialog->Model(), *ClusterDialog,
+                      [this](bool on) { centralWidget()->setEnabled(on); });
+    Busy = false;
+    ShowCategory(Tree.LostNode);
+}
+
+void TMainForm::MenuFindClick() {
+    if (Busy || !CurrentDrive) {
+        return;
+    }
+    if (CurrentNode && CurrentNode != Tree.RootNode && CurrentNode != Tree.DeletedNode) {
+        ListModel->Clear();
+        CurrentNode = nullptr;
+    }
+    TreeModel->ClearChildren(Tree.SearchedNode);
+    Busy = true;
+    const bool searched = fat::FindByName(*CurrentDrive, *FindDialog);
+    Busy = false;
+    if (searched) {
+        ShowCategory(Tree.SearchedNode);
+        return;
+    }
+    // Stopped before it started: the results stay, and the node can be expanded again.
+    auto& folder = static_cast<devices::TCustomDirectory&>(*CurrentDrive->SearchedDir);
+    folder.TreeFilled = false;
+    Tree.SearchedNode->HasChildren = folder.HasSubdirectories();
+}
+
+void TMainForm::MenuPropertiesClick() {
+    const std::vector<devices::TListItem*> selected = SelectedItems();
+    if (Busy || selected.size() != 1 || !selected.front()->Data) {
+        return;
+    }
+    if (EditProperties(this, *selected.front())) {
+        ListModel->RowChanged(static_cast<int>(selected.front() - List.Items.data()));
+    }
 }
 
 void TMainForm::ShowListPopup(const QPoint& globalPosition) {

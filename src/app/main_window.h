@@ -22,6 +22,7 @@ class TFATdrive;
 }
 
 namespace tw::ui {
+class TClusterDialogWindow;
 class TDebugBoxWindow;
 class TFolderTreeModel;
 class TItemListModel;
@@ -35,6 +36,8 @@ namespace tw::app {
 class TDriveDlg;
 class TDriveInfoDialog;
 class TOptionsDialog;
+class TDirSelectDialogWindow;
+class TFindDialogWindow;
 
 /// The main window: the open drive's folder tree and item list, the toolbar, the hidden
 /// menu whose shortcuts act, and the three status bars. It holds the state of the run.
@@ -89,6 +92,15 @@ public:
     bool Rescan();
     /// The lost-partition search of a device with the sector range dialog.
     void FindLostDrivesOn(devices::TDevice& device);
+    /// Saves the selected items to a folder the user picks.
+    void SaveSelected();
+    /// The lost-data search of the open drive; "Lost" is selected and expanded afterwards.
+    void MenuFindLostDataClick();
+    /// The name search of the open drive; "Searched" is shown afterwards.
+    void MenuFindClick();
+    void MenuPropertiesClick();
+    /// Selects a category node, refilling its children from its folder.
+    void ShowCategory(devices::TTreeNode* node);
 
     // Widgets and models, reachable for tests.
     devices::TTreeView Tree;
@@ -111,6 +123,9 @@ public:
     ui::TSectorDialog* SectorDialog = nullptr;
     TDriveInfoDialog* DriveInfoDialog = nullptr;
     TOptionsDialog* OptionsDialog = nullptr;
+    TDirSelectDialogWindow* DirSelectDialog = nullptr;
+    TFindDialogWindow* FindDialog = nullptr;
+    ui::TClusterDialogWindow* ClusterDialog = nullptr;
     QMenu* PopupMenuBrowseFile = nullptr;
 
     /// Actions by their menu caption ("&Save to...") and toolbar buttons by name

@@ -1,5 +1,6 @@
 // The main window driven as a user would: an image made by mkfs.fat and mtools is opened,
 // its categories browsed, the list sorted and selected, the tree moved through quickly.
+#include "app/dir_select_dialog.h"
 #include "app/drive_info_dialog.h"
 #include "app/main_window.h"
 #include "app/options_dialog.h"
@@ -10,6 +11,7 @@
 #include "ui/debug_box_window.h"
 #include "ui/folder_tree_model.h"
 #include "ui/item_list_model.h"
+#include "ui/range_dialogs.h"
 #include "ui/skins.h"
 
 #include <QAbstractItemModelTester>
@@ -273,6 +275,42 @@ private slots:
         });
         QVERIFY(!dialog.Edit());
         QCOMPARE(options.LostDefaultSize, 4096u);
+    }
+
+    void savesADeletedFileFromTheWindowByteExact() {
+        auto window = OpenWindow();
+        QVERIFY(window);
+        window->TreeView->expand(window->TreeModel->IndexOf(window->Tree.DeletedNode));
+        QTRY_VERIFY(Child(window->Tree.DeletedNode, "DOCS") != nullptr);
+        window->ApplyTreeChange(Child(window->Tree.DeletedNode, "DOCS"));
+        const int row = RowOf(*window, "Old report.txt");
+        QVERIFY(row >= 0);
+        window->ListView1->selectionModel()->select(window->ListModel->index(row, 0),
+                                                    QItemSelectionModel::Select |
+                                                        QItemSelectionModel::Rows);
+        test::TTempDir out;
+        QTimer::singleShot(0, [&] {
+            window->DirSelectDialog->SelectDirectory(QString::fromStdString(out.Path()));
+            window->DirSelectDialog->accept();
+        });
+        window->Action("&Save to...")->trigger();
+        std::ifstream saved(out.File("Old report.txt"), std::ios::binary);
+        QCOMPARE(
+            std::string(std::istreambuf_iterator<char>(saved), std::istreambuf_iterator<char>()),
+            Lines(300, 5));
+        QVERIFY(window->centralWidget()->isEnabled());
+    }
+
+    void findLostDataShowsLostEvenWhenTheRangeIsCancelled() {
+        auto window = OpenWindow();
+        QVERIFY(window);
+        QTimer::singleShot(0, [&] { window->ClusterDialog->reject(); });
+        window->Action("&Find lost data...")->trigger();
+        QCOMPARE(window->CurrentNode, window->Tree.LostNode);
+        QTimer::singleShot(0, [&] { window->ClusterDialog->accept(); });
+        window->Action("&Find lost data...")->trigger();
+        QCOMPARE(window->CurrentNode, window->Tree.LostNode);
+        QVERIFY(!window->Busy);
     }
 
     void aRescanLetsGoOfTheOpenDrive() {
