@@ -40,7 +40,6 @@ struct TLogicalUnit {
     TDiskGeometry OpenGeometry;
     unsigned SectorShift = 9;
     std::array<uint32_t, 27> SectorBytes9x{};
-    std::vector<std::byte> TransferBuffer = std::vector<std::byte>(TransferBytes);
 };
 
 TLogicalUnit g_Unit;
@@ -188,11 +187,9 @@ bool ReadNt(uint8_t drive, uint32_t sector, uint16_t count, std::byte* out) {
     while (remaining > 0) {
         const uint32_t chunk = static_cast<uint32_t>(std::min(remaining, maxChunk));
         uint32_t got = 0;
-        if (!nt::ReadFile(g_Unit.OpenDrive, g_Unit.TransferBuffer.data(), chunk, got) ||
-            got != chunk) {
+        if (!nt::ReadFile(g_Unit.OpenDrive, out, chunk, got) || got != chunk) {
             return false;
         }
-        std::memcpy(out, g_Unit.TransferBuffer.data(), chunk);
         out += chunk;
         remaining -= chunk;
     }

@@ -33,7 +33,6 @@ struct TPhysicalUnit {
     nt::THandle OpenDisk = nt::InvalidHandleValue;
     int OpenDiskNumber = -1;
     uint32_t OpenDiskSectorBytes = 512;
-    std::vector<std::byte> TransferBuffer = std::vector<std::byte>(TransferBytes);
 };
 
 TPhysicalUnit g_Unit;
@@ -120,12 +119,14 @@ bool ReadNt(uint8_t disk, uint32_t sector, uint16_t count, bool showErrors, std:
     uint64_t remaining = uint64_t{count} * sectorBytes;
     while (remaining > 0) {
         const uint32_t chunk = static_cast<uint32_t>(std::min<uint64_t>(remaining, TransferBytes));
+        bool failed = false;
         for (;;) {
             uint32_t got = 0;
-            if (nt::ReadFile(g_Unit.OpenDisk, g_Unit.TransferBuffer.data(), chunk, got) &&
-                got == chunk) {
+            // 64 KiB at a time, straight into the caller's buffer.
+            if (nt::ReadFile(g_Unit.OpenDisk, out, chunk, got) && got == chunk) {
                 break;
             }
+            failed = true;
             if (!showErrors) {
                 return false;
             }
@@ -138,21 +139,20 @@ bool ReadNt(uint8_t disk, uint32_t sector, uint16_t count, bool showErrors, std:
                 return false;
             }
             if (answer == TPromptAnswer::paIgnore) {
-                // The transfer buffer still holds an earlier chunk, maybe of another disk:
-                // an ignored chunk reads as zeros.
-                std::fill_n(g_Unit.TransferBuffer.begin(), chunk, std::byte{0});
+                // Whatever a failed transfer left there is no data: an ignored chunk reads as
+                // zeros.
+                std::fill_n(out, chunk, std::byte{0});
                 break;
             }
             if (!SeekNt(offset)) {
                 return false;
             }
         }
-        std::memcpy(out, g_Unit.TransferBuffer.data(), chunk);
         out += chunk;
         offset += chunk;
         remaining -= chunk;
-        // A failed transfer leaves the position undefined; keep it exact for the next chunk.
-        if (remaining > 0 && !SeekNt(offset)) {
+        // A failed transfer leaves the position undefined; set it again for the next chunk.
+        if (failed && remaining > 0 && !SeekNt(offset)) {
             return false;
         }
     }
