@@ -3,6 +3,7 @@
 #include "app/dir_select_dialog.h"
 #include "app/drive_dialog.h"
 #include "app/drive_info_dialog.h"
+#include "app/fat_select_dialog.h"
 #include "app/find_dialog.h"
 #include "app/item_commands.h"
 #include "app/options_dialog.h"
@@ -25,10 +26,12 @@
 #include "ui/range_dialogs.h"
 #include "ui/skins.h"
 #include "ui/status_dialog_window.h"
+#include "ui/viewer_dialog.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QComboBox>
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -131,6 +134,8 @@ TMainForm::TMainForm(const QStringList& arguments) {
         DirSelectDialog = new TDirSelectDialogWindow(this);
         FindDialog = new TFindDialogWindow(this);
         ClusterDialog = new ui::TClusterDialogWindow(this);
+        FATSelectDialog = new TFATSelectDialog(this);
+        ViewerDialog = new ui::TViewerDialog(this);
         DeviceScanPending = true;
         UpdateLock = 0;
         SetMode(1);
@@ -280,6 +285,8 @@ void TMainForm::BuildActions() {
             [this] { MenuFindLostDataClick(); });
     connect(Action("&Find..."), &QAction::triggered, this, [this] { MenuFindClick(); });
     connect(Action("&Properties..."), &QAction::triggered, this, [this] { MenuPropertiesClick(); });
+    connect(Action("&hex dump..."), &QAction::triggered, this, [this] { ViewSelected(true); });
+    connect(Action("&text..."), &QAction::triggered, this, [this] { ViewSelected(false); });
     connect(Action("&Drive info..."), &QAction::triggered, this, [this] {
         if (CurrentDevice) {
             DriveInfoDialog->Execute(*CurrentDevice);
@@ -954,6 +961,34 @@ void TMainForm::MenuFindClick() {
     auto& folder = static_cast<devices::TCustomDirectory&>(*CurrentDrive->SearchedDir);
     folder.TreeFilled = false;
     Tree.SearchedNode->HasChildren = folder.HasSubdirectories();
+}
+
+void TMainForm::ViewSelected(bool hex) {
+    const std::vector<devices::TListItem*> selected = SelectedItems();
+    if (Busy || !CurrentDrive || selected.empty() || !selected.front()->Data ||
+        selected.front()->Data->IsDirectory()) {
+        return;
+    }
+    auto& file = static_cast<fat::TFATFile&>(*selected.front()->Data);
+    auto& drive = static_cast<fat::TFATdrive&>(*file.Drive);
+    FATSelectDialog->ComboBoxFAT->clear();
+    FATSelectDialog->ComboBoxFAT->addItem("no FAT (consecutive)");
+    for (unsigned n = 1; n <= drive.NumberOfFATs(); ++n) {
+        FATSelectDialog->ComboBoxFAT->addItem(QString("FAT %1").arg(n));
+    }
+    FATSelectDialog->ComboBoxFAT->setCurrentIndex(
+        TreeModel->DeletedModeOf(CurrentNode)
+            ? 0
+            : std::min<int>(drive.FATInUse, drive.NumberOfFATs()));
+    if (!FATSelectDialog->Execute()) {
+        return;
+    }
+    const auto choice = static_cast<uint8_t>(std::clamp(FATSelectDialog->FATIndex, 0, 255));
+    if (hex) {
+        ViewerDialog->ViewAsHex(drive, file, choice);
+    } else {
+        ViewerDialog->ViewAsText(drive, file, choice);
+    }
 }
 
 void TMainForm::MenuPropertiesClick() {

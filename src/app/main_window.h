@@ -22,6 +22,7 @@ class TFATdrive;
 }
 
 namespace tw::ui {
+class TViewerDialog;
 class TClusterDialogWindow;
 class TDebugBoxWindow;
 class TFolderTreeModel;
@@ -38,6 +39,7 @@ class TDriveInfoDialog;
 class TOptionsDialog;
 class TDirSelectDialogWindow;
 class TFindDialogWindow;
+class TFATSelectDialog;
 
 /// The main window: the open drive's folder tree and item list, the toolbar, the hidden
 /// menu whose shortcuts act, and the three status bars. It holds the state of the run.
@@ -99,6 +101,8 @@ public:
     /// The name search of the open drive; "Searched" is shown afterwards.
     void MenuFindClick();
     void MenuPropertiesClick();
+    /// View as hex dump (hex true) or as text, after the FAT choice.
+    void ViewSelected(bool hex);
     /// Selects a category node, refilling its children from its folder.
     void ShowCategory(devices::TTreeNode* node);
 
@@ -126,6 +130,8 @@ public:
     TDirSelectDialogWindow* DirSelectDialog = nullptr;
     TFindDialogWindow* FindDialog = nullptr;
     ui::TClusterDialogWindow* ClusterDialog = nullptr;
+    TFATSelectDialog* FATSelectDialog = nullptr;
+    ui::TViewerDialog* ViewerDialog = nullptr;
     QMenu* PopupMenuBrowseFile = nullptr;
 
     /// Actions by their menu caption ("&Save to...") and toolbar buttons by name

@@ -2,6 +2,7 @@
 // its categories browsed, the list sorted and selected, the tree moved through quickly.
 #include "app/dir_select_dialog.h"
 #include "app/drive_info_dialog.h"
+#include "app/fat_select_dialog.h"
 #include "app/main_window.h"
 #include "app/options_dialog.h"
 #include "devices/custom_drive.h"
@@ -13,11 +14,13 @@
 #include "ui/item_list_model.h"
 #include "ui/range_dialogs.h"
 #include "ui/skins.h"
+#include "ui/viewer_dialog.h"
 
 #include <QAbstractItemModelTester>
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -311,6 +314,35 @@ private slots:
         window->Action("&Find lost data...")->trigger();
         QCOMPARE(window->CurrentNode, window->Tree.LostNode);
         QVERIFY(!window->Busy);
+    }
+
+    void viewingPreselectsNoFatUnderDeleted() {
+        auto window = OpenWindow();
+        QVERIFY(window);
+        window->ApplyTreeChange(window->Tree.DeletedNode);
+        const int row = RowOf(*window, "_ONE.TXT");
+        QVERIFY(row >= 0);
+        window->ListView1->selectionModel()->select(window->ListModel->index(row, 0),
+                                                    QItemSelectionModel::Select |
+                                                        QItemSelectionModel::Rows);
+        int preselected = -1;
+        QTimer::singleShot(0, [&] {
+            preselected = window->FATSelectDialog->ComboBoxFAT->currentIndex();
+            window->FATSelectDialog->reject();
+        });
+        window->Action("&hex dump...")->trigger();
+        QCOMPARE(preselected, 0);
+        window->ApplyTreeChange(window->Tree.RootNode);
+        window->ListView1->selectionModel()->select(
+            window->ListModel->index(RowOf(*window, "KEEP.TXT"), 0),
+            QItemSelectionModel::Select | QItemSelectionModel::Rows);
+        QTimer::singleShot(0, [&] {
+            preselected = window->FATSelectDialog->ComboBoxFAT->currentIndex();
+            window->FATSelectDialog->accept();
+            QTimer::singleShot(0, [&] { window->ViewerDialog->reject(); });
+        });
+        window->Action("&text...")->trigger();
+        QCOMPARE(preselected, static_cast<int>(window->CurrentDrive->FATInUse));
     }
 
     void aRescanLetsGoOfTheOpenDrive() {
