@@ -458,7 +458,8 @@ void TMainForm::BuildBrowser() {
         TreeModel->SetExpandedImage(TreeModel->NodeOf(index), false);
     });
     ListModel->OnRename = [this](devices::TListItem& item, std::string& name) {
-        return RenameItem(List, item, name);
+        // A running search or save holds the items; names change only between operations.
+        return !Busy && RenameItem(List, item, name);
     };
     TreeModel->OnExpandError = [this](const QString& message) {
         QMessageBox::critical(this, ProgramName, "Error: " + message);
