@@ -1,7 +1,10 @@
 // Takes pictures of the main window, the drive dialog and the progress dialog on an image,
 // so that the captions can be checked by eye. Usage: tw_ui_screenshots IMAGE OUTPUT_DIR
+#include "app/about_dialog.h"
+#include "app/contact_form.h"
 #include "app/drive_dialog.h"
 #include "app/main_window.h"
+#include "app/welcome_dialog.h"
 #include "diskio/logical_disk_io.h"
 #include "platform/device_table.h"
 #include "ui/status_dialog_window.h"
@@ -59,6 +62,17 @@ int main(int argc, char** argv) {
         progress.Show();
         save(*window.StatusDialog, "progress-dialog.png");
         progress.Hide();
+        app::TWelcomeDialog welcome(&window);
+        app::TAboutDialog about(&window);
+        app::TForm3 support(&window);
+        for (auto [dialog, name] :
+             {std::pair<QDialog*, const char*>{&welcome, "welcome-dialog.png"},
+              {&about, "about-dialog.png"},
+              {&support, "support-form.png"}}) {
+            dialog->show();
+            save(*dialog, name);
+            dialog->hide();
+        }
     }
     diskio::EndSectorAccess();
     return status;
