@@ -52,6 +52,7 @@ int main(int argc, char** argv) {
     size_t rows = 0;
     {
         app::TMainForm window(QStringList{});
+        window.WelcomeShown = true;
         window.show();
         window.DeviceScanPending = false;
         window.DetectAll();

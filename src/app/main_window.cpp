@@ -1,12 +1,19 @@
 #include "app/main_window.h"
 
+#include "app/about_dialog.h"
+#include "app/contact_form.h"
 #include "app/dir_select_dialog.h"
 #include "app/drive_dialog.h"
 #include "app/drive_info_dialog.h"
 #include "app/fat_select_dialog.h"
 #include "app/find_dialog.h"
+#include "app/help.h"
 #include "app/item_commands.h"
 #include "app/options_dialog.h"
+#include "app/system_info_dialog.h"
+#include "app/vendor_contact.h"
+#include "app/vendor_links.h"
+#include "app/welcome_dialog.h"
 #include "devices/custom_drive.h"
 #include "devices/device.h"
 #include "diskio/log.h"
@@ -32,6 +39,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QDesktopServices>
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -136,6 +144,11 @@ TMainForm::TMainForm(const QStringList& arguments) {
         ClusterDialog = new ui::TClusterDialogWindow(this);
         FATSelectDialog = new TFATSelectDialog(this);
         ViewerDialog = new ui::TViewerDialog(this);
+        WelcomeDialog = new TWelcomeDialog(this);
+        WelcomeDialog->OnMode = [this](int mode) { RunWelcomeMode(mode); };
+        AboutDialog = new TAboutDialog(this);
+        SupportForm = new TForm3(this);
+        SystemInfoDialog = new TDialogSystemInfo(this);
         DeviceScanPending = true;
         UpdateLock = 0;
         SetMode(1);
@@ -169,6 +182,40 @@ TMainForm::~TMainForm() {
     Session.DeviceList.Clear();
     delete DebugBox;
     DebugBox = nullptr;
+}
+
+bool TMainForm::event(QEvent* event) {
+    const bool handled = QMainWindow::event(event);
+    // The first activation offers the three recovery modes.
+    if (event->type() == QEvent::WindowActivate && !WelcomeShown && WelcomeDialog) {
+        WelcomeShown = true;
+        QTimer::singleShot(0, this, [this] {
+            WelcomeDialog->Execute();
+            setFocus();
+        });
+    }
+    return handled;
+}
+
+void TMainForm::RunWelcomeMode(int mode) {
+    if (mode == TWelcomeDialog::ModeFindLostDrive) {
+        DriveDlg->SetActivePage(TDriveDlg::PhysicalPage);
+    }
+    MenuDriveClick();
+    if (Mode != 2 || !CurrentDrive) {
+        return;
+    }
+    TreeView->setFocus();
+    if (mode == TWelcomeDialog::ModeUndelete) {
+        TreeView->setCurrentIndex(TreeModel->IndexOf(Tree.DeletedNode));
+        TreeView->expand(TreeModel->IndexOf(Tree.DeletedNode));
+    } else if (mode == TWelcomeDialog::ModeFindLostData) {
+        TreeView->setCurrentIndex(TreeModel->IndexOf(Tree.LostNode));
+        MenuFindLostDataClick();
+    } else {
+        TreeView->setCurrentIndex(TreeModel->IndexOf(Tree.RootNode));
+        TreeView->expand(TreeModel->IndexOf(Tree.RootNode));
+    }
 }
 
 void TMainForm::closeEvent(QCloseEvent* event) {
@@ -287,6 +334,10 @@ void TMainForm::BuildActions() {
     connect(Action("&Properties..."), &QAction::triggered, this, [this] { MenuPropertiesClick(); });
     connect(Action("&hex dump..."), &QAction::triggered, this, [this] { ViewSelected(true); });
     connect(Action("&text..."), &QAction::triggered, this, [this] { ViewSelected(false); });
+    connect(Action("&About..."), &QAction::triggered, this, [this] { AboutDialog->exec(); });
+    connect(Action("&System info..."), &QAction::triggered, this,
+            [this] { SystemInfoDialog->Execute(); });
+    connect(Action("&Help topics"), &QAction::triggered, this, [this] { OpenHelp(this); });
     connect(Action("&Drive info..."), &QAction::triggered, this, [this] {
         if (CurrentDevice) {
             DriveInfoDialog->Execute(*CurrentDevice);

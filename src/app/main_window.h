@@ -40,6 +40,10 @@ class TOptionsDialog;
 class TDirSelectDialogWindow;
 class TFindDialogWindow;
 class TFATSelectDialog;
+class TWelcomeDialog;
+class TAboutDialog;
+class TForm3;
+class TDialogSystemInfo;
 
 /// The main window: the open drive's folder tree and item list, the toolbar, the hidden
 /// menu whose shortcuts act, and the three status bars. It holds the state of the run.
@@ -132,6 +136,15 @@ public:
     ui::TClusterDialogWindow* ClusterDialog = nullptr;
     TFATSelectDialog* FATSelectDialog = nullptr;
     ui::TViewerDialog* ViewerDialog = nullptr;
+    TWelcomeDialog* WelcomeDialog = nullptr;
+    TAboutDialog* AboutDialog = nullptr;
+    TForm3* SupportForm = nullptr;
+    TDialogSystemInfo* SystemInfoDialog = nullptr;
+    /// The welcome dialog is shown at the first activation only (tests switch it off).
+    bool WelcomeShown = false;
+    /// Runs a recovery mode of the welcome dialog: 1 undelete, 2 find lost data, 3 lost
+    /// partitions.
+    void RunWelcomeMode(int mode);
     QMenu* PopupMenuBrowseFile = nullptr;
 
     /// Actions by their menu caption ("&Save to...") and toolbar buttons by name
@@ -143,6 +156,7 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    bool event(QEvent* event) override;
 
 private:
     void BuildActions();

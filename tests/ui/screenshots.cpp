@@ -33,6 +33,7 @@ int main(int argc, char** argv) {
     int status = 0;
     {
         app::TMainForm window(QStringList{});
+        window.WelcomeShown = true;
         window.show();
         window.DeviceScanPending = false;
         window.DetectAll();

@@ -1,6 +1,7 @@
 // The main window driven as a user would: an image made by mkfs.fat and mtools is opened,
 // its categories browsed, the list sorted and selected, the tree moved through quickly.
 #include "app/dir_select_dialog.h"
+#include "app/drive_dialog.h"
 #include "app/drive_info_dialog.h"
 #include "app/fat_select_dialog.h"
 #include "app/main_window.h"
@@ -24,6 +25,7 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QStackedWidget>
 #include <QTest>
 #include <QTimer>
@@ -53,6 +55,7 @@ private:
     /// A window with the test image's drive 0 open.
     std::unique_ptr<app::TMainForm> OpenWindow() {
         auto window = std::make_unique<app::TMainForm>(QStringList{});
+        window->WelcomeShown = true;
         window->show();
         window->DeviceScanPending = false;
         if (!window->DetectAll() || !window->OpenDrive(0, -1, true)) {
@@ -112,6 +115,7 @@ private slots:
 
     void startsInModeOneWithTheOpenCommandsOnly() {
         app::TMainForm window(QStringList{"debug"});
+        window.WelcomeShown = true;
         QCOMPARE(window.Mode, 1);
         QVERIFY(window.Action("&Drive...")->isEnabled());
         QVERIFY(!window.Action("&Find...")->isEnabled());
@@ -343,6 +347,35 @@ private slots:
         });
         window->Action("&text...")->trigger();
         QCOMPARE(preselected, static_cast<int>(window->CurrentDrive->FATInUse));
+    }
+
+    void theUndeleteModeOpensADriveAndShowsDeleted() {
+        app::TMainForm window(QStringList{});
+        window.WelcomeShown = true;
+        window.show();
+        // Confirms the drive dialog with its first drive once it is on screen.
+        QTimer confirm;
+        QObject::connect(&confirm, &QTimer::timeout, [&] {
+            if (!window.DriveDlg->isVisible()) {
+                return;
+            }
+            confirm.stop();
+            auto* list = window.DriveDlg->findChild<QAbstractItemView*>("ListView1");
+            if (list && list->model()->rowCount() > 0) {
+                list->selectionModel()->select(list->model()->index(0, 0),
+                                               QItemSelectionModel::ClearAndSelect);
+            }
+            static_cast<QDialog*>(window.DriveDlg)->accept();
+            if (window.DriveDlg->isVisible()) {
+                window.DriveDlg->reject(); // a refused confirmation must not hang the test
+            }
+        });
+        confirm.start(20);
+        window.RunWelcomeMode(1);
+        QCOMPARE(window.Mode, 2);
+        QVERIFY(window.CurrentDrive != nullptr);
+        QCOMPARE(window.TreeModel->NodeOf(window.TreeView->currentIndex()),
+                 window.Tree.DeletedNode);
     }
 
     void aRescanLetsGoOfTheOpenDrive() {
