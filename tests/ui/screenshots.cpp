@@ -2,11 +2,18 @@
 // so that the captions can be checked by eye. Usage: tw_ui_screenshots IMAGE OUTPUT_DIR
 #include "app/about_dialog.h"
 #include "app/contact_form.h"
+#include "app/dir_select_dialog.h"
 #include "app/drive_dialog.h"
+#include "app/drive_info_dialog.h"
+#include "app/fat_select_dialog.h"
+#include "app/find_dialog.h"
 #include "app/main_window.h"
+#include "app/options_dialog.h"
+#include "app/system_info_dialog.h"
 #include "app/welcome_dialog.h"
 #include "diskio/logical_disk_io.h"
 #include "platform/device_table.h"
+#include "ui/range_dialogs.h"
 #include "ui/status_dialog_window.h"
 
 #include <QApplication>
@@ -70,6 +77,24 @@ int main(int argc, char** argv) {
              {std::pair<QDialog*, const char*>{&welcome, "welcome-dialog.png"},
               {&about, "about-dialog.png"},
               {&support, "support-form.png"}}) {
+            dialog->show();
+            save(*dialog, name);
+            dialog->hide();
+        }
+        // The window's other dialogs, each shown without waiting for an answer.
+        window.DriveInfoDialog->Fill(*window.CurrentDevice);
+        window.SectorDialog->Preset(*window.CurrentDevice);
+        const std::pair<QDialog*, const char*> others[] = {
+            {window.DriveInfoDialog, "drive-info-dialog.png"},
+            {window.OptionsDialog, "options-dialog.png"},
+            {window.SystemInfoDialog, "system-info-dialog.png"},
+            {window.FindDialog, "find-dialog.png"},
+            {window.DirSelectDialog, "dir-select-dialog.png"},
+            {window.FATSelectDialog, "fat-select-dialog.png"},
+            {window.ClusterDialog, "cluster-dialog.png"},
+            {window.SectorDialog, "sector-dialog.png"},
+        };
+        for (const auto& [dialog, name] : others) {
             dialog->show();
             save(*dialog, name);
             dialog->hide();

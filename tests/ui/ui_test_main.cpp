@@ -378,6 +378,57 @@ private slots:
                  window.Tree.DeletedNode);
     }
 
+    void findsLostDataOfAQuickFormattedDriveAndSavesALostFolder() {
+        const std::string quick = m_Dir->File("quick.img");
+        const std::string mt = "MTOOLS_SKIP_CHECK=1 LC_ALL=C.UTF-8 ";
+        QVERIFY(
+            test::Run("mkfs.fat -C -F 16 -n QUICK " + test::Quote(quick) + " 16384 >/dev/null"));
+        std::ofstream(m_Dir->File("plan"), std::ios::binary) << Lines(1500, 9);
+        QVERIFY(test::Run(mt + "mmd -i " + test::Quote(quick) + " ::PROJECTS"));
+        QVERIFY(test::Run(mt + "mcopy -i " + test::Quote(quick) + " " +
+                          test::Quote(m_Dir->File("plan")) + " ::PROJECTS/PLAN.TXT"));
+        QVERIFY(test::Run("mkfs.fat -F 16 -n QUICK " + test::Quote(quick) + " >/dev/null"));
+
+        auto window = std::make_unique<app::TMainForm>(QStringList{});
+        window->WelcomeShown = true;
+        window->show();
+        window->DeviceScanPending = false;
+        std::string error;
+        QVERIFY(window->Session.AttachImage(quick, error));
+        int index = -1;
+        for (int i = 0; i < window->Session.DriveList.Count(); ++i) {
+            if (window->Session.DriveList.Items(i)->Name.rfind("QUICK", 0) == 0) {
+                index = i;
+            }
+        }
+        QVERIFY(index >= 0);
+        QVERIFY(window->OpenDrive(index, -1, false));
+        QTimer::singleShot(0, [&] { window->ClusterDialog->accept(); });
+        window->Action("&Find lost data...")->trigger();
+        QCOMPARE(window->CurrentNode, window->Tree.LostNode);
+        int row = -1;
+        for (size_t i = 0; i < window->List.Items.size(); ++i) {
+            if (window->List.Items[i].Data && window->List.Items[i].Data->IsDirectory()) {
+                row = static_cast<int>(i);
+            }
+        }
+        QVERIFY(row >= 0);
+        const std::string folder = window->List.Items[static_cast<size_t>(row)].Caption;
+        window->ListView1->selectionModel()->select(window->ListModel->index(row, 0),
+                                                    QItemSelectionModel::Select |
+                                                        QItemSelectionModel::Rows);
+        test::TTempDir out;
+        QTimer::singleShot(0, [&] {
+            window->DirSelectDialog->SelectDirectory(QString::fromStdString(out.Path()));
+            window->DirSelectDialog->accept();
+        });
+        window->Action("&Save to...")->trigger();
+        std::ifstream saved(out.File(folder + "/PLAN.TXT"), std::ios::binary);
+        QCOMPARE(
+            std::string(std::istreambuf_iterator<char>(saved), std::istreambuf_iterator<char>()),
+            Lines(1500, 9));
+    }
+
     void aRescanLetsGoOfTheOpenDrive() {
         auto window = OpenWindow();
         QVERIFY(window);
