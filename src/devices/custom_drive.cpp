@@ -26,14 +26,18 @@ TCustomDirectory::~TCustomDirectory() {
     UnloadChildren();
 }
 
-void TCustomDirectory::CopyTo(TCustomDirectory& destination) const {
+void TCustomItem::CopyItemFields(TCustomItem& destination) const {
     destination.Name = Name;
     destination.FirstCharLost = FirstCharLost;
     destination.Drive = Drive;
-    destination.TreeFilled = TreeFilled;
     destination.Status = Status;
     destination.Condition = Condition;
     destination.Parent = Parent;
+}
+
+void TCustomDirectory::CopyTo(TCustomDirectory& destination) const {
+    CopyItemFields(destination);
+    destination.TreeFilled = TreeFilled;
     destination.Children.reset();
 }
 
@@ -75,12 +79,7 @@ bool TCustomDirectory::HasSubdirectories() const {
 }
 
 void TCustomFile::CopyTo(TCustomFile& destination) const {
-    destination.Name = Name;
-    destination.FirstCharLost = FirstCharLost;
-    destination.Drive = Drive;
-    destination.Status = Status;
-    destination.Condition = Condition;
-    destination.Parent = Parent;
+    CopyItemFields(destination);
 }
 
 std::string TCustomFile::GetPath(const TCustomDirectory* relativeTo) const {

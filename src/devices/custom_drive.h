@@ -56,6 +56,8 @@ public:
 
 protected:
     TCustomItem() = default;
+    /// Copies what every item has: name, flag, drive, status, condition and parent.
+    void CopyItemFields(TCustomItem& destination) const;
 };
 
 using TItemList = std::vector<std::unique_ptr<TCustomItem>>;

@@ -1,6 +1,7 @@
 #include "platform/system_facts.h"
 
 #include "platform/system_family.h"
+#include "platform/text_codec.h"
 
 #include <algorithm>
 #include <array>
@@ -230,18 +231,7 @@ std::string UnescapeMountField(std::string_view field) {
 }
 
 std::string DecodeUdevLabel(std::string_view name) {
-    auto hexDigit = [](char c) -> int {
-        if (c >= '0' && c <= '9') {
-            return c - '0';
-        }
-        if (c >= 'a' && c <= 'f') {
-            return c - 'a' + 10;
-        }
-        if (c >= 'A' && c <= 'F') {
-            return c - 'A' + 10;
-        }
-        return -1;
-    };
+    auto hexDigit = [](char c) { return HexDigitValue(c); };
     std::string out;
     for (size_t i = 0; i < name.size(); ++i) {
         if (name[i] == '\\' && i + 3 < name.size() && name[i + 1] == 'x' &&

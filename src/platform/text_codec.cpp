@@ -97,6 +97,19 @@ void SetOemCodePage(unsigned codePage) {
     g_CodePage = codePage;
 }
 
+int HexDigitValue(char c) {
+    if (c >= '0' && c <= '9') {
+        return c - '0';
+    }
+    if (c >= 'a' && c <= 'f') {
+        return c - 'a' + 10;
+    }
+    if (c >= 'A' && c <= 'F') {
+        return c - 'A' + 10;
+    }
+    return -1;
+}
+
 std::string DecodeOemText(std::string_view bytes) {
     bool ascii = true;
     for (char c : bytes) {

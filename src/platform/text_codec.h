@@ -17,6 +17,9 @@ std::string EncodeCp936(std::string_view utf8);
 /// Selects the OEM code page by number (tests); 0 restores the environment's choice.
 void SetOemCodePage(unsigned codePage);
 
+/// The value of one hexadecimal digit, or -1 for any other character.
+int HexDigitValue(char c);
+
 /// UTF-16 code units up to the first 0 unit (or all of them) as UTF-8; a lone surrogate
 /// becomes U+FFFD.
 std::string Utf16ToUtf8(std::span<const uint16_t> units);

@@ -40,16 +40,7 @@ void AppendUtf8(std::string& out, uint32_t code) {
 }
 
 int HexValue(char c) {
-    if (c >= '0' && c <= '9') {
-        return c - '0';
-    }
-    if (c >= 'a' && c <= 'f') {
-        return c - 'a' + 10;
-    }
-    if (c >= 'A' && c <= 'F') {
-        return c - 'A' + 10;
-    }
-    return -1;
+    return platform::HexDigitValue(c);
 }
 
 bool IsLetter(char c) {

@@ -82,6 +82,21 @@ private:
         return -1;
     }
 
+    void SelectRow(app::TMainForm& window, int row) {
+        window.ListView1->selectionModel()->select(window.ListModel->index(row, 0),
+                                                   QItemSelectionModel::Select |
+                                                       QItemSelectionModel::Rows);
+    }
+
+    /// Saves the list's selection through the destination dialog into folder.
+    void SaveSelectionTo(app::TMainForm& window, const std::string& folder) {
+        QTimer::singleShot(0, [&] {
+            window.DirSelectDialog->SelectDirectory(QString::fromStdString(folder));
+            window.DirSelectDialog->accept();
+        });
+        window.Action("&Save to...")->trigger();
+    }
+
 private slots:
     void initTestCase() {
         m_Dir = std::make_unique<test::TTempDir>();
@@ -292,15 +307,9 @@ private slots:
         window->ApplyTreeChange(Child(window->Tree.DeletedNode, "DOCS"));
         const int row = RowOf(*window, "Old report.txt");
         QVERIFY(row >= 0);
-        window->ListView1->selectionModel()->select(window->ListModel->index(row, 0),
-                                                    QItemSelectionModel::Select |
-                                                        QItemSelectionModel::Rows);
+        SelectRow(*window, row);
         test::TTempDir out;
-        QTimer::singleShot(0, [&] {
-            window->DirSelectDialog->SelectDirectory(QString::fromStdString(out.Path()));
-            window->DirSelectDialog->accept();
-        });
-        window->Action("&Save to...")->trigger();
+        SaveSelectionTo(*window, out.Path());
         std::ifstream saved(out.File("Old report.txt"), std::ios::binary);
         QCOMPARE(
             std::string(std::istreambuf_iterator<char>(saved), std::istreambuf_iterator<char>()),
@@ -414,15 +423,9 @@ private slots:
         }
         QVERIFY(row >= 0);
         const std::string folder = window->List.Items[static_cast<size_t>(row)].Caption;
-        window->ListView1->selectionModel()->select(window->ListModel->index(row, 0),
-                                                    QItemSelectionModel::Select |
-                                                        QItemSelectionModel::Rows);
+        SelectRow(*window, row);
         test::TTempDir out;
-        QTimer::singleShot(0, [&] {
-            window->DirSelectDialog->SelectDirectory(QString::fromStdString(out.Path()));
-            window->DirSelectDialog->accept();
-        });
-        window->Action("&Save to...")->trigger();
+        SaveSelectionTo(*window, out.Path());
         std::ifstream saved(out.File(folder + "/PLAN.TXT"), std::ios::binary);
         QCOMPARE(
             std::string(std::istreambuf_iterator<char>(saved), std::istreambuf_iterator<char>()),
