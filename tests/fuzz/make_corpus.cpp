@@ -206,17 +206,17 @@ int main(int argc, char** argv) {
     g_Root = argv[1];
     const std::vector<std::byte> volume = SmallVolume();
     for (const char* target : {"volume", "lost_data", "save"}) {
-        Write(target, "fat12_small.img", volume);
+        Write(target, "fat12_small.bin", volume);
     }
-    Write("volume", "fat16_head.img", TruncatedVolume(16, 48));
-    Write("volume", "fat32_head.img", TruncatedVolume(32, 40));
-    Write("lost_data", "fat16_head.img", TruncatedVolume(16, 48));
+    Write("volume", "fat16_head.bin", TruncatedVolume(16, 48));
+    Write("volume", "fat32_head.bin", TruncatedVolume(32, 40));
+    Write("lost_data", "fat16_head.bin", TruncatedVolume(16, 48));
 
-    Write("partitions", "primary.img", Disk(false));
-    Write("partitions", "extended_loop.img", Disk(true));
+    Write("partitions", "primary.bin", Disk(false));
+    Write("partitions", "extended_loop.bin", Disk(true));
 
-    Write("analyser", "boot_gone.img", LostVolumeDisk(false));
-    Write("analyser", "boot_kept.img", LostVolumeDisk(true));
+    Write("analyser", "boot_gone.bin", LostVolumeDisk(false));
+    Write("analyser", "boot_kept.bin", LostVolumeDisk(true));
 
     Write("file_type", "jpeg.bin", JpegStart);
     Write("file_type", "png.bin", Bytes(std::string_view("\x89PNG\r\n\x1A\n\0\0\0\rIHDR", 16)));
