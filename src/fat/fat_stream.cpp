@@ -3,7 +3,7 @@
 namespace tw::fat {
 
 TFATStream::TFATStream(TFATdrive& drive, uint32_t firstCluster, uint32_t size, uint8_t fatChoice)
-    : m_Drive(drive), m_Size(size), m_FirstCluster(firstCluster), m_FATChoice(fatChoice) {
+    : m_Drive(drive), m_Size(size), m_FATChoice(fatChoice) {
     m_Drive.InitReader(m_Reader, firstCluster, size);
 }
 

@@ -23,7 +23,6 @@ private:
     TFATdrive& m_Drive;
     int64_t m_Position = 0;
     uint32_t m_Size;
-    uint32_t m_FirstCluster;
     uint8_t m_FATChoice;
     TFATFileReader m_Reader;
 };
