@@ -1,4 +1,4 @@
-// Writes the seed corpus of the fuzz targets: small byte-exact images with the layouts the
+// Writes the starting corpus of the fuzz targets: small byte-exact images with the layouts the
 // targets should start from (chains that loop or leave the volume, deleted and lost
 // folders, hostile names, partition chains). Run once with the corpus folder as argument;
 // the output is committed, so the replays never depend on this program.
