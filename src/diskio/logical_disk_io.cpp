@@ -292,23 +292,7 @@ bool GetLogicalGeometry(uint8_t drive, TDiskGeometry& geometry) {
             ok = nt::DeviceIoControl(handle, nt::IoctlDiskGetDriveGeometry, nullptr, 0, &out,
                                      sizeof out, returned);
             if (ok) {
-                geometry.Heads = out.TracksPerCylinder;
-                geometry.Cylinders = static_cast<uint32_t>(out.Cylinders);
-                geometry.SectorsPerTrack = out.SectorsPerTrack;
-                geometry.BytesPerSector = out.BytesPerSector;
-                geometry.TotalSectors =
-                    SaturatedSectors(static_cast<uint64_t>(out.Cylinders) * out.TracksPerCylinder *
-                                     out.SectorsPerTrack);
-                if (out.MediaType == 11) {
-                    geometry.MediaKind = 2;
-                    geometry.Removable = 1;
-                } else if (out.MediaType == 12) {
-                    geometry.MediaKind = 3;
-                } else if ((out.MediaType >= 1 && out.MediaType <= 10) ||
-                           (out.MediaType >= 13 && out.MediaType <= 22)) {
-                    geometry.MediaKind = 1;
-                    geometry.Removable = 1;
-                }
+                GeometryFromNt(out, geometry);
             }
         }
         nt::CloseHandle(handle);

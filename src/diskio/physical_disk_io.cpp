@@ -231,6 +231,27 @@ bool Read9x(uint8_t disk, uint32_t sector, uint16_t count, bool showErrors, std:
 
 } // namespace
 
+void GeometryFromNt(const nt::TDiskGeometryOut& out, TDiskGeometry& geometry) {
+    geometry.Removable = 0;
+    geometry.MediaKind = 0;
+    geometry.Heads = out.TracksPerCylinder;
+    geometry.Cylinders = static_cast<uint32_t>(out.Cylinders);
+    geometry.SectorsPerTrack = out.SectorsPerTrack;
+    geometry.BytesPerSector = out.BytesPerSector;
+    geometry.TotalSectors = SaturatedSectors(static_cast<uint64_t>(out.Cylinders) *
+                                             out.TracksPerCylinder * out.SectorsPerTrack);
+    if (out.MediaType == 11) {
+        geometry.MediaKind = 2;
+        geometry.Removable = 1;
+    } else if (out.MediaType == 12) {
+        geometry.MediaKind = 3;
+    } else if ((out.MediaType >= 1 && out.MediaType <= 10) ||
+               (out.MediaType >= 13 && out.MediaType <= 22)) {
+        geometry.MediaKind = 1;
+        geometry.Removable = 1;
+    }
+}
+
 bool IsWindowsNT() {
     tw::platform::TOsVersionInfo info;
     return tw::platform::GetVersionExA(info) && info.PlatformId == tw::platform::VerPlatformWin32NT;
@@ -300,23 +321,7 @@ bool GetPhysicalGeometry(uint8_t disk, TDiskGeometry& geometry) {
         if (!ok) {
             return false;
         }
-        geometry.Removable = 0;
-        geometry.Heads = out.TracksPerCylinder;
-        geometry.Cylinders = static_cast<uint32_t>(out.Cylinders);
-        geometry.SectorsPerTrack = out.SectorsPerTrack;
-        geometry.BytesPerSector = out.BytesPerSector;
-        geometry.TotalSectors = SaturatedSectors(static_cast<uint64_t>(out.Cylinders) *
-                                                 out.TracksPerCylinder * out.SectorsPerTrack);
-        if (out.MediaType == 11) {
-            geometry.MediaKind = 2;
-            geometry.Removable = 1;
-        } else if (out.MediaType == 12) {
-            geometry.MediaKind = 3;
-        } else if ((out.MediaType >= 1 && out.MediaType <= 10) ||
-                   (out.MediaType >= 13 && out.MediaType <= 22)) {
-            geometry.MediaKind = 1;
-            geometry.Removable = 1;
-        }
+        GeometryFromNt(out, geometry);
         return true;
     }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "diskio/disk_geometry.h"
+#include "platform/nt_device_file.h"
 
 #include <cstdint>
 
@@ -16,6 +17,10 @@ namespace tw::diskio {
 [[nodiscard]] bool IsWindowsNT();
 /// Clears geometry, then fills it for the disk. False when there is no such disk.
 [[nodiscard]] bool GetPhysicalGeometry(uint8_t disk, TDiskGeometry& geometry);
+
+/// The geometry record for what the NT geometry query answered: the media type decides the
+/// kind and the removable flag; TotalSectors is the saturated product.
+void GeometryFromNt(const platform::nt::TDiskGeometryOut& out, TDiskGeometry& geometry);
 
 /// Start and end of the physical access unit: choose the family, load the 9x driver (a
 /// warning box when it cannot be loaded), close handles at the end. Reads start the unit
